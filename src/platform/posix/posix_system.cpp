@@ -1,0 +1,207 @@
+#include "platform/posix/posix_system.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace dl {
+namespace {
+
+class PosixWritableFile : public WritableFile {
+ public:
+  explicit PosixWritableFile(int fd) : fd_(fd) {}
+  ~PosixWritableFile() override { Close(); }
+
+  bool Write(const void* data, std::size_t size) override {
+    if (fd_ < 0) return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      ssize_t n = ::write(fd_, p, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      size -= static_cast<std::size_t>(n);
+      pos_ += static_cast<std::uint64_t>(n);
+    }
+    return true;
+  }
+  bool Seek(std::uint64_t pos) override {
+    if (fd_ < 0 || ::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) return false;
+    pos_ = pos;
+    return true;
+  }
+  bool SeekEnd() override {
+    if (fd_ < 0) return false;
+    off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end < 0) return false;
+    pos_ = static_cast<std::uint64_t>(end);
+    return true;
+  }
+  std::uint64_t Tell() const override { return pos_; }
+  bool Sync() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+  bool Close() override {
+    if (fd_ < 0) return false;
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+  }
+
+ private:
+  int fd_;
+  std::uint64_t pos_ = 0;
+};
+
+class PosixMappedFile : public MappedFile {
+ public:
+  PosixMappedFile(void* base, std::size_t size) : base_(base), size_(size) {}
+  ~PosixMappedFile() override {
+    if (base_ != nullptr) ::munmap(base_, size_);
+  }
+  const std::uint8_t* data() const override { return static_cast<const std::uint8_t*>(base_); }
+  std::size_t size() const override { return size_; }
+
+ private:
+  void* base_;
+  std::size_t size_;
+};
+
+std::string ParentOf(const std::string& path) {
+  std::string::size_type slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string PosixSystem::HostPath(const std::string& path) {
+  std::string host = path;
+  for (char& c : host) {
+    if (c == '\\') c = '/';
+  }
+  return host;
+}
+
+bool PosixSystem::ReadWholeFile(const std::string& path, std::string* out) {
+  std::FILE* f = std::fopen(HostPath(path).c_str(), "rb");
+  if (f == nullptr) return false;
+  struct stat st {};
+  if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);
+    return false;
+  }
+  out->clear();
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out->append(buffer, n);
+  bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  return ok;
+}
+
+bool PosixSystem::FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(HostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::unique_ptr<WritableFile> PosixSystem::CreateForWriting(const std::string& path) {
+  int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixWritableFile>(fd);
+}
+
+bool PosixSystem::RemoveFile(const std::string& path) {
+  return ::unlink(HostPath(path).c_str()) == 0;
+}
+
+bool PosixSystem::RenameReplacing(const std::string& from, const std::string& to) {
+  std::string target = HostPath(to);
+  if (std::rename(HostPath(from).c_str(), target.c_str()) != 0) return false;
+  // Make the new directory entry durable.
+  int dir = ::open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+MapStatus PosixSystem::MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) {
+  int fd = ::open(HostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return MapStatus::kNotFound;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return S_ISDIR(st.st_mode) ? MapStatus::kNotFound : MapStatus::kFailed;
+  }
+  std::size_t size = static_cast<std::size_t>(st.st_size);
+  void* base = nullptr;
+  if (size > 0) {
+    base = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (base == MAP_FAILED) {
+      ::close(fd);
+      return MapStatus::kFailed;
+    }
+  }
+  ::close(fd);
+  *out = std::make_unique<PosixMappedFile>(base, size);
+  return MapStatus::kMapped;
+}
+
+bool PosixSystem::FindPackResource(const std::string&, const std::uint8_t**, std::size_t*) {
+  return false;  // native programs carry no resources
+}
+
+std::string PosixSystem::WindowsDir() {
+  return std::string();
+}
+
+std::string PosixSystem::ModuleFilePath() {
+  char buffer[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return std::string();
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string PosixSystem::CurrentDir() {
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return std::string();
+  return buffer;
+}
+
+bool PosixSystem::ChangeDir(const std::string& path) {
+  return ::chdir(HostPath(path).c_str()) == 0;
+}
+
+DriveType PosixSystem::DriveKind(const std::string&) {
+  return DriveType::kNoRootDir;
+}
+
+bool PosixSystem::VolumeLabel(const std::string&, std::string*) {
+  return false;
+}
+
+bool PosixSystem::FreeBytes(const std::string& root, std::uint64_t* bytes) {
+  struct statvfs st {};
+  if (::statvfs(HostPath(root).c_str(), &st) != 0) return false;
+  *bytes = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+  return true;
+}
+
+int PosixSystem::ShowMessage(WindowRef, const std::string& text, const std::string& caption) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  return kAnswerOk;
+}
+
+void PosixSystem::Pause(std::uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace dl

@@ -1,0 +1,33 @@
+// The host's own file layer, for native tools and as the base of the test fake.
+// Backslashes in paths are taken as folder separators; drive services report nothing.
+#pragma once
+
+#include "platform/system.h"
+
+namespace dl {
+
+class PosixSystem : public System {
+ public:
+  bool ReadWholeFile(const std::string& path, std::string* out) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RenameReplacing(const std::string& from, const std::string& to) override;
+  MapStatus MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) override;
+  bool FindPackResource(const std::string& name, const std::uint8_t** data,
+                        std::size_t* size) override;
+  std::string WindowsDir() override;
+  std::string ModuleFilePath() override;
+  std::string CurrentDir() override;
+  bool ChangeDir(const std::string& path) override;
+  DriveType DriveKind(const std::string& root) override;
+  bool VolumeLabel(const std::string& root, std::string* label) override;
+  bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
+  int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
+  void Pause(std::uint32_t milliseconds) override;
+
+  // The host form of a path: backslashes become slashes.
+  static std::string HostPath(const std::string& path);
+};
+
+}  // namespace dl

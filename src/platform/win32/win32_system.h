@@ -1,0 +1,29 @@
+// The real system seam on Windows (ANSI APIs throughout).
+#pragma once
+
+#include "platform/system.h"
+
+namespace dl {
+
+class Win32System : public System {
+ public:
+  bool ReadWholeFile(const std::string& path, std::string* out) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RenameReplacing(const std::string& from, const std::string& to) override;
+  MapStatus MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) override;
+  bool FindPackResource(const std::string& name, const std::uint8_t** data,
+                        std::size_t* size) override;
+  std::string WindowsDir() override;
+  std::string ModuleFilePath() override;
+  std::string CurrentDir() override;
+  bool ChangeDir(const std::string& path) override;
+  DriveType DriveKind(const std::string& root) override;
+  bool VolumeLabel(const std::string& root, std::string* label) override;
+  bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
+  int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
+  void Pause(std::uint32_t milliseconds) override;
+};
+
+}  // namespace dl

@@ -1,0 +1,140 @@
+// One contract for every implementation of the system seam: the fake runs it natively,
+// the Win32 implementation under Wine.
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "contract/contract_env.h"
+
+namespace dl::testing {
+namespace {
+
+class SystemContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env_ = MakeContractEnv();
+    sys_ = env_->system;
+  }
+  std::string Path(const std::string& name) const { return env_->scratchDir + "\\" + name; }
+  void Write(const std::string& name, const std::string& content) {
+    auto f = sys_->CreateForWriting(Path(name));
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(f->Write(content.data(), content.size()));
+    ASSERT_TRUE(f->Close());
+  }
+  std::string Read(const std::string& name) {
+    std::string s;
+    EXPECT_TRUE(sys_->ReadWholeFile(Path(name), &s)) << name;
+    return s;
+  }
+
+  std::unique_ptr<ContractEnv> env_;
+  System* sys_ = nullptr;
+};
+
+TEST_F(SystemContract, WrittenBytesReadBackAndSeekPatchesInPlace) {
+  auto f = sys_->CreateForWriting(Path("a.bin"));
+  ASSERT_NE(f, nullptr);
+  std::string payload("head\0er-body", 12);
+  ASSERT_TRUE(f->Write(payload.data(), payload.size()));
+  EXPECT_EQ(f->Tell(), 12u);
+  ASSERT_TRUE(f->Seek(4));
+  ASSERT_TRUE(f->Write("XY", 2));
+  EXPECT_EQ(f->Tell(), 6u);
+  ASSERT_TRUE(f->SeekEnd());
+  EXPECT_EQ(f->Tell(), 12u);
+  ASSERT_TRUE(f->Write("!", 1));
+  ASSERT_TRUE(f->Sync());
+  ASSERT_TRUE(f->Close());
+  EXPECT_EQ(Read("a.bin"), std::string("headXYr-body!", 13));
+  EXPECT_TRUE(sys_->FileExists(Path("a.bin")));
+}
+
+TEST_F(SystemContract, CreatingTruncatesAnExistingFile) {
+  Write("t.txt", "a long first content");
+  Write("t.txt", "short");
+  EXPECT_EQ(Read("t.txt"), "short");
+}
+
+TEST_F(SystemContract, MissingFilesAndFoldersAreReportedAsSuch) {
+  std::string s = "untouched";
+  EXPECT_FALSE(sys_->ReadWholeFile(Path("none.txt"), &s));
+  EXPECT_FALSE(sys_->FileExists(Path("none.txt")));
+  EXPECT_FALSE(sys_->FileExists(env_->scratchDir));  // a folder is not a file
+  EXPECT_FALSE(sys_->RemoveFile(Path("none.txt")));
+  EXPECT_EQ(sys_->CreateForWriting(Path("no-such-folder\\f.txt")), nullptr);
+}
+
+TEST_F(SystemContract, RenameReplacesTheTargetAndFailsWithoutTouchingIt) {
+  Write("old.pak", "old");
+  Write("new.tmp", "new");
+  ASSERT_TRUE(sys_->RenameReplacing(Path("new.tmp"), Path("old.pak")));
+  EXPECT_EQ(Read("old.pak"), "new");
+  EXPECT_FALSE(sys_->FileExists(Path("new.tmp")));
+  EXPECT_FALSE(sys_->RenameReplacing(Path("new.tmp"), Path("old.pak")));
+  EXPECT_EQ(Read("old.pak"), "new");
+  EXPECT_TRUE(sys_->RemoveFile(Path("old.pak")));
+  EXPECT_FALSE(sys_->FileExists(Path("old.pak")));
+}
+
+TEST_F(SystemContract, MappingShowsTheWholeFile) {
+  std::string content;
+  for (int i = 0; i < 70000; ++i) content.push_back(static_cast<char>(i * 7));
+  Write("m.bin", content);
+  std::unique_ptr<MappedFile> map;
+  ASSERT_EQ(sys_->MapReadOnly(Path("m.bin"), &map), MapStatus::kMapped);
+  ASSERT_EQ(map->size(), content.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(map->data()), map->size()), content);
+
+  Write("empty.bin", "");
+  std::unique_ptr<MappedFile> empty;
+  ASSERT_EQ(sys_->MapReadOnly(Path("empty.bin"), &empty), MapStatus::kMapped);
+  EXPECT_EQ(empty->size(), 0u);
+
+  std::unique_ptr<MappedFile> none;
+  EXPECT_EQ(sys_->MapReadOnly(Path("none.bin"), &none), MapStatus::kNotFound);
+  EXPECT_EQ(none, nullptr);
+}
+
+TEST_F(SystemContract, RelativePathsResolveAgainstTheCurrentFolder) {
+  std::string before = sys_->CurrentDir();
+  Write("rel.txt", "relative");
+  ASSERT_TRUE(sys_->ChangeDir(env_->scratchDir));
+  std::string s;
+  EXPECT_TRUE(sys_->ReadWholeFile("rel.txt", &s));
+  EXPECT_EQ(s, "relative");
+  EXPECT_FALSE(sys_->ChangeDir(Path("no-such-folder")));
+  ASSERT_TRUE(sys_->ChangeDir(before));
+}
+
+bool IsAbsoluteWindowsPath(const std::string& p) {
+  return p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
+         p[2] == '\\';
+}
+
+TEST_F(SystemContract, WindowsFolderAndProgramPathAreAbsolute) {
+  std::string windows = sys_->WindowsDir();
+  EXPECT_TRUE(IsAbsoluteWindowsPath(windows)) << windows;
+  EXPECT_NE(windows.back(), '\\');
+  EXPECT_TRUE(IsAbsoluteWindowsPath(sys_->ModuleFilePath())) << sys_->ModuleFilePath();
+  EXPECT_TRUE(IsAbsoluteWindowsPath(sys_->CurrentDir())) << sys_->CurrentDir();
+}
+
+TEST_F(SystemContract, DrivesReportTypeLabelAndFreeSpace) {
+  EXPECT_EQ(sys_->DriveKind(env_->fixedRoot), DriveType::kFixed);
+  std::uint64_t free = 0;
+  ASSERT_TRUE(sys_->FreeBytes(env_->fixedRoot, &free));
+  EXPECT_GT(free, 0u);
+
+  EXPECT_EQ(sys_->DriveKind(env_->missingRoot), DriveType::kNoRootDir);
+  std::string label = "unchanged";
+  EXPECT_FALSE(sys_->VolumeLabel(env_->missingRoot, &label));
+
+  if (env_->cdromRoot.empty()) GTEST_SKIP() << "this machine has no CD-ROM drive";
+  EXPECT_EQ(sys_->DriveKind(env_->cdromRoot), DriveType::kCdRom);
+  ASSERT_TRUE(sys_->VolumeLabel(env_->cdromRoot, &label));
+  EXPECT_EQ(label, env_->cdromLabel);
+}
+
+}  // namespace
+}  // namespace dl::testing

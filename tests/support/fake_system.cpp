@@ -1,0 +1,269 @@
+#include "support/fake_system.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace dl::testing {
+namespace fs = std::filesystem;
+
+namespace {
+
+// A file whose writes stay in memory until Sync (or an orderly Close) puts them on disk,
+// so that a simulated crash loses exactly what was not synced.
+class FakeWritableFile : public WritableFile {
+ public:
+  FakeWritableFile(FakeSystem* system, std::string hostPath)
+      : system_(system), hostPath_(std::move(hostPath)) {}
+  ~FakeWritableFile() override {
+    if (open_ && !system_->crashed()) Persist();
+  }
+
+  bool Write(const void* data, std::size_t size) override {
+    if (!open_ || system_->MutationFails()) return false;
+    if (pos_ > content_.size()) content_.resize(pos_, '\0');
+    content_.replace(pos_, std::min(size, content_.size() - pos_), static_cast<const char*>(data),
+                     size);
+    pos_ += size;
+    return true;
+  }
+  bool Seek(std::uint64_t pos) override {
+    if (!open_ || system_->MutationFails()) return false;
+    pos_ = pos;
+    return true;
+  }
+  bool SeekEnd() override {
+    if (!open_ || system_->MutationFails()) return false;
+    pos_ = content_.size();
+    return true;
+  }
+  std::uint64_t Tell() const override { return pos_; }
+  bool Sync() override {
+    if (!open_ || system_->MutationFails()) return false;
+    return Persist();
+  }
+  bool Close() override {
+    if (!open_) return false;
+    open_ = false;
+    if (system_->MutationFails()) return false;
+    return Persist();
+  }
+
+ private:
+  bool Persist() {
+    std::ofstream out(hostPath_, std::ios::binary | std::ios::trunc);
+    out.write(content_.data(), static_cast<std::streamsize>(content_.size()));
+    return static_cast<bool>(out);
+  }
+  FakeSystem* system_;
+  std::string hostPath_;
+  std::string content_;
+  std::uint64_t pos_ = 0;
+  bool open_ = true;
+};
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+}  // namespace
+
+FakeSystem::FakeSystem() {
+  std::string pattern = (fs::temp_directory_path() / "dlfake-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  root_ = pattern;
+  AddDrive('C', DriveType::kFixed, "SYSTEM", 10ull * 1024 * 1024 * 1024);
+  fs::create_directories(HostPath("C:\\windows"));
+}
+
+FakeSystem::~FakeSystem() {
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+void FakeSystem::AddDrive(char letter, DriveType type, const std::string& label,
+                          std::uint64_t freeBytes) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  std::string host = root_ + "/" + std::string(1, letter);
+  fs::create_directories(host);
+  drives_[letter] = Drive{type, host, label, freeBytes};
+}
+
+void FakeSystem::InsertDisc(char letter, const std::string& hostFolder, const std::string& label) {
+  Drive& d = drives_.at(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  d.hostRoot = hostFolder;
+  d.label = label;
+}
+
+void FakeSystem::SetLabel(char letter, const std::string& label) {
+  drives_.at(static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))).label = label;
+}
+
+void FakeSystem::SetFreeBytes(char letter, std::uint64_t bytes, bool queryFails) {
+  Drive& d = drives_.at(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  d.freeBytes = bytes;
+  d.freeQueryFails = queryFails;
+}
+
+std::string FakeSystem::Absolute(const std::string& path) const {
+  if (path.size() >= 2 && path[1] == ':') return path;
+  if (!path.empty() && IsSeparator(path[0])) return currentDir_.substr(0, 2) + path;
+  std::string base = currentDir_;
+  if (!base.empty() && !IsSeparator(base.back())) base += '\\';
+  return base + path;
+}
+
+const FakeSystem::Drive* FakeSystem::DriveOf(const std::string& path) const {
+  std::string abs = Absolute(path);
+  if (abs.size() < 2 || abs[1] != ':') return nullptr;
+  auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(abs[0]))));
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+std::string FakeSystem::HostPath(const std::string& path) const {
+  const Drive* d = DriveOf(path);
+  if (d == nullptr) return std::string();
+  std::string rest = Absolute(path).substr(2);
+  for (char& c : rest) {
+    if (c == '\\') c = '/';
+  }
+  if (!rest.empty() && rest[0] != '/') rest.insert(0, "/");
+  return d->hostRoot + rest;
+}
+
+void FakeSystem::WriteHostFile(const std::string& path, const std::string& content) {
+  fs::path host = HostPath(path);
+  fs::create_directories(host.parent_path());
+  std::ofstream out(host, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+std::string FakeSystem::ReadHostFile(const std::string& path) const {
+  std::ifstream in(HostPath(path), std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void FakeSystem::ScriptAnswer(int answer, std::function<void()> action) {
+  answers_.push_back(Answer{answer, std::move(action)});
+}
+
+void FakeSystem::FailMutation(int n, bool persistent) {
+  failAt_ = mutations_ + n;
+  failPersistent_ = persistent;
+  crashAtFail_ = false;
+}
+
+void FakeSystem::CrashAt(int n) {
+  failAt_ = mutations_ + n;
+  failPersistent_ = true;
+  crashAtFail_ = true;
+}
+
+void FakeSystem::ClearFaults() {
+  failAt_ = 0;
+  failPersistent_ = false;
+  crashAtFail_ = false;
+  crashed_ = false;
+}
+
+bool FakeSystem::MutationFails() {
+  ++mutations_;
+  if (failAt_ == 0) return false;
+  bool fails = failPersistent_ ? mutations_ >= failAt_ : mutations_ == failAt_;
+  if (fails && crashAtFail_) crashed_ = true;
+  return fails;
+}
+
+bool FakeSystem::ReadWholeFile(const std::string& path, std::string* out) {
+  std::string host = HostPath(path);
+  return !host.empty() && host_.ReadWholeFile(host, out);
+}
+
+bool FakeSystem::FileExists(const std::string& path) {
+  std::string host = HostPath(path);
+  return !host.empty() && host_.FileExists(host);
+}
+
+std::unique_ptr<WritableFile> FakeSystem::CreateForWriting(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty() || MutationFails()) return nullptr;
+  // Creating (or truncating) the file is immediate; its data waits for a sync.
+  std::ofstream create(host, std::ios::binary | std::ios::trunc);
+  if (!create) return nullptr;
+  return std::make_unique<FakeWritableFile>(this, host);
+}
+
+bool FakeSystem::RemoveFile(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty() || MutationFails()) return false;
+  return host_.RemoveFile(host);
+}
+
+bool FakeSystem::RenameReplacing(const std::string& from, const std::string& to) {
+  std::string a = HostPath(from), b = HostPath(to);
+  if (a.empty() || b.empty() || MutationFails()) return false;
+  return host_.RenameReplacing(a, b);
+}
+
+MapStatus FakeSystem::MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) {
+  std::string host = HostPath(path);
+  if (host.empty()) return MapStatus::kNotFound;
+  return host_.MapReadOnly(host, out);
+}
+
+bool FakeSystem::FindPackResource(const std::string& name, const std::uint8_t** data,
+                                  std::size_t* size) {
+  auto it = resources.find(name);
+  if (it == resources.end()) return false;
+  *data = reinterpret_cast<const std::uint8_t*>(it->second.data());
+  *size = it->second.size();
+  return true;
+}
+
+bool FakeSystem::ChangeDir(const std::string& path) {
+  std::string host = HostPath(path);
+  std::error_code ec;
+  if (host.empty() || !fs::is_directory(host, ec)) return false;
+  currentDir_ = Absolute(path);
+  return true;
+}
+
+DriveType FakeSystem::DriveKind(const std::string& root) {
+  const Drive* d = DriveOf(root);
+  return d == nullptr ? DriveType::kNoRootDir : d->type;
+}
+
+bool FakeSystem::VolumeLabel(const std::string& root, std::string* label) {
+  const Drive* d = DriveOf(root);
+  if (d == nullptr) return false;
+  *label = d->label;
+  return true;
+}
+
+bool FakeSystem::FreeBytes(const std::string& root, std::uint64_t* bytes) {
+  const Drive* d = DriveOf(root);
+  if (d == nullptr || d->freeQueryFails) return false;
+  *bytes = d->freeBytes;
+  return true;
+}
+
+int FakeSystem::ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) {
+  messages_.push_back(Message{owner, text, caption});
+  if (answers_.empty()) return kAnswerOk;
+  Answer next = std::move(answers_.front());
+  answers_.erase(answers_.begin());
+  if (next.action) next.action();
+  return next.answer;
+}
+
+void FakeSystem::Pause(std::uint32_t milliseconds) {
+  nowMs_ += milliseconds;
+  pauses_.push_back(milliseconds);
+}
+
+}  // namespace dl::testing

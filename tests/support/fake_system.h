@@ -1,0 +1,120 @@
+// A fake system for unit tests: drives with types, labels and free space mapped to
+// folders under a private temporary folder; scripted message-box answers (which may swap
+// the disc in a drive); a virtual clock; and fault injection on every file mutation.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_system.h"
+
+namespace dl::testing {
+
+class FakeSystem : public System {
+ public:
+  FakeSystem();
+  ~FakeSystem() override;
+  FakeSystem(const FakeSystem&) = delete;
+  FakeSystem& operator=(const FakeSystem&) = delete;
+
+  // --- drives ---
+  // Adds drive letter (e.g. 'D') of the given type; its root is a fresh host folder.
+  void AddDrive(char letter, DriveType type, const std::string& label = "",
+                std::uint64_t freeBytes = 0);
+  // Points a drive at another host folder ("swaps the disc") and gives it a label.
+  void InsertDisc(char letter, const std::string& hostFolder, const std::string& label);
+  void SetLabel(char letter, const std::string& label);
+  void SetFreeBytes(char letter, std::uint64_t bytes, bool queryFails = false);
+  // The host folder of a Windows path ("C:\dir\f" -> "/tmp/.../C/dir/f"); empty when its
+  // drive does not exist.
+  std::string HostPath(const std::string& path) const;
+  // Writes a file given by its Windows path, making missing folders.
+  void WriteHostFile(const std::string& path, const std::string& content);
+  std::string ReadHostFile(const std::string& path) const;
+  std::string tempRoot() const { return root_; }
+
+  void SetModulePath(const std::string& path) { modulePath_ = path; }
+
+  // --- message boxes ---
+  struct Message {
+    WindowRef owner;
+    std::string text;
+    std::string caption;
+  };
+  // The next message box answers `answer` and then runs `action` (e.g. a disc swap).
+  void ScriptAnswer(int answer, std::function<void()> action = nullptr);
+  const std::vector<Message>& messages() const { return messages_; }
+
+  // --- the virtual clock ---
+  std::uint64_t nowMs() const { return nowMs_; }
+  const std::vector<std::uint32_t>& pauses() const { return pauses_; }
+
+  // --- fault injection on mutations (create, write, seek, sync, close, remove, rename) ---
+  // The nth mutation from now (1 = the next) fails; with `persistent`, every later one too.
+  void FailMutation(int n, bool persistent);
+  // A crash at the nth mutation from now: it and all later ones fail, and data written to
+  // files since their last sync is lost.
+  void CrashAt(int n);
+  bool crashed() const { return crashed_; }
+  int mutations() const { return mutations_; }
+  void ClearFaults();
+  // Used by the fake's files: counts a mutation and tells whether it fails.
+  bool MutationFails();
+
+  // --- System ---
+  bool ReadWholeFile(const std::string& path, std::string* out) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RenameReplacing(const std::string& from, const std::string& to) override;
+  MapStatus MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) override;
+  bool FindPackResource(const std::string& name, const std::uint8_t** data,
+                        std::size_t* size) override;
+  std::string WindowsDir() override { return "C:\\windows"; }
+  std::string ModuleFilePath() override { return modulePath_; }
+  std::string CurrentDir() override { return currentDir_; }
+  bool ChangeDir(const std::string& path) override;
+  DriveType DriveKind(const std::string& root) override;
+  bool VolumeLabel(const std::string& root, std::string* label) override;
+  bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
+  int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
+  void Pause(std::uint32_t milliseconds) override;
+
+  // Resources the program carries, by name.
+  std::map<std::string, std::string> resources;
+
+ private:
+  struct Drive {
+    DriveType type;
+    std::string hostRoot;
+    std::string label;
+    std::uint64_t freeBytes;
+    bool freeQueryFails = false;
+  };
+  struct Answer {
+    int answer;
+    std::function<void()> action;
+  };
+  const Drive* DriveOf(const std::string& path) const;
+  std::string Absolute(const std::string& path) const;
+
+  PosixSystem host_;
+  std::string root_;
+  std::map<char, Drive> drives_;
+  std::string currentDir_ = "C:\\";
+  std::string modulePath_ = "D:\\setup.exe";
+  std::vector<Answer> answers_;
+  std::vector<Message> messages_;
+  std::uint64_t nowMs_ = 0;
+  std::vector<std::uint32_t> pauses_;
+  int mutations_ = 0;
+  int failAt_ = 0;
+  bool failPersistent_ = false;
+  bool crashAtFail_ = false;
+  bool crashed_ = false;
+};
+
+}  // namespace dl::testing

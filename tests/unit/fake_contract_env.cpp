@@ -1,0 +1,26 @@
+#include "contract/contract_env.h"
+#include "support/fake_system.h"
+
+namespace dl::testing {
+
+namespace {
+struct FakeEnv : ContractEnv {
+  FakeSystem fake;
+};
+}  // namespace
+
+std::unique_ptr<ContractEnv> MakeContractEnv() {
+  auto env = std::make_unique<FakeEnv>();
+  env->fake.AddDrive('D', DriveType::kCdRom, "DLTEST_CD");
+  env->fake.WriteHostFile("C:\\scratch\\.keep", "");
+  env->fake.RemoveFile("C:\\scratch\\.keep");
+  env->system = &env->fake;
+  env->scratchDir = "C:\\scratch";
+  env->cdromRoot = "D:\\";
+  env->cdromLabel = "DLTEST_CD";
+  env->fixedRoot = "C:\\";
+  env->missingRoot = "Q:\\";
+  return env;
+}
+
+}  // namespace dl::testing

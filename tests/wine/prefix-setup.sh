@@ -1,0 +1,35 @@
+#!/bin/sh
+# Makes a private Wine prefix for the Windows tests: real (not linked) user folders, a
+# folder mapped as CD-ROM drive D: with a volume label, and a warm persistent wineserver.
+# Usage: prefix-setup.sh PREFIX DISCDIR LABEL
+set -eu
+prefix=$1 disc=$2 label=$3
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wineserver -k </dev/null >/dev/null 2>&1 || true
+rm -rf "$prefix"
+mkdir -p "$prefix" "$disc"
+wineboot -i </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1
+# A new prefix links Desktop, Documents... to the Unix home folder: make them real folders.
+for user in "$prefix"/drive_c/users/*; do
+  [ -d "$user" ] || continue
+  for f in "$user"/* "$user"/AppData/Roaming/Microsoft/Windows/*; do
+    if [ -L "$f" ]; then rm -f "$f" && mkdir -p "$f"; fi
+  done
+done
+printf '%s' "$label" >"$disc/.windows-label"
+ln -sfn "$disc" "$prefix/dosdevices/d:"
+reg="$prefix/drives.reg"
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"d:"="cdrom"\r\n' >"$reg"
+wine regedit "$reg" </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1
+# Keep one server alive for the whole test run and warm it.
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1
+for user in "$prefix"/drive_c/users/*; do
+  for f in "$user"/*; do
+    if [ -L "$f" ]; then echo "prefix-setup: $f is still a link" >&2; exit 1; fi
+  done
+done
+exit 0
