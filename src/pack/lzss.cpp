@@ -1,0 +1,344 @@
+#include "pack/lzss.h"
+
+#include <bit>
+#include <cstring>
+
+#include "pack/pack_format.h"
+
+namespace dl {
+
+namespace {
+constexpr std::size_t kShortRunMax = 4112;
+constexpr std::size_t kLongRunMin = 4114;
+constexpr std::size_t kLongRunMax = 69649;
+constexpr std::size_t kMaxGroup = 41;
+}  // namespace
+
+bool MemorySink::Write(const std::uint8_t* data, std::size_t size) {
+  if (!started_) {
+    start_ = bytes.size();
+    started_ = true;
+  }
+  bytes.insert(bytes.end(), data, data + size);
+  return true;
+}
+
+bool MemorySink::PatchStoredSize(std::uint32_t storedSize) {
+  if (!started_ || bytes.size() < start_ + kEncodedHeaderSize) return false;
+  StoreU32(bytes.data() + start_ + 10, storedSize);
+  started_ = false;
+  return true;
+}
+
+LzssEncoder::LzssEncoder() {
+  std::memset(window_, 0, sizeof window_);
+  std::memset(tree_, 0, sizeof tree_);
+}
+
+void LzssEncoder::StoreWindow(int pos, std::uint8_t byte) {
+  window_[pos] = byte;
+  if (pos < kF) window_[kN + pos] = byte;
+}
+
+// How many of the 17 bytes at window positions a and b agree, from the first.
+int LzssEncoder::MatchLength(int a, int b) const {
+  const std::uint8_t* x = window_ + a;
+  const std::uint8_t* y = window_ + b;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (int i = 0; i < 16; i += 8) {
+      std::uint64_t u, v;
+      std::memcpy(&u, x + i, 8);
+      std::memcpy(&v, y + i, 8);
+      if (u != v) return i + (std::countr_zero(u ^ v) >> 3);
+    }
+    return x[16] == y[16] ? 17 : 16;
+  } else {
+    int i = 0;
+    while (i < kF && x[i] == y[i]) ++i;
+    return i;
+  }
+}
+
+void LzssEncoder::TreeInsert(int node) {
+  if (node == 0) {
+    matchLength_ = 0;
+    return;
+  }
+  int t = tree_[kRoot].larger;
+  int best = 0;
+  for (;;) {
+    int same = MatchLength(node, t);
+    if (same > best) {
+      best = same;
+      matchPosition_ = t;
+      if (same == kF) {
+        TreeSubstitute(t, node);
+        matchLength_ = kF;
+        return;
+      }
+    }
+    // The bytes compare as signed values.
+    bool smaller = static_cast<std::int8_t>(window_[node + same]) <
+                   static_cast<std::int8_t>(window_[t + same]);
+    std::uint16_t& child = smaller ? tree_[t].smaller : tree_[t].larger;
+    if (child == 0) {
+      child = static_cast<std::uint16_t>(node);
+      tree_[node] = Node{static_cast<std::uint16_t>(t), 0, 0};
+      matchLength_ = best;
+      return;
+    }
+    t = child;
+  }
+}
+
+void LzssEncoder::TreeSplice(int oldNode, int newNode) {
+  int parent = tree_[oldNode].parent;
+  tree_[newNode].parent = static_cast<std::uint16_t>(parent);
+  if (tree_[parent].larger == oldNode) {
+    tree_[parent].larger = static_cast<std::uint16_t>(newNode);
+  } else {
+    tree_[parent].smaller = static_cast<std::uint16_t>(newNode);
+  }
+  tree_[oldNode].parent = 0;
+}
+
+void LzssEncoder::TreeSubstitute(int oldNode, int newNode) {
+  int parent = tree_[oldNode].parent;
+  if (tree_[parent].smaller == oldNode) {
+    tree_[parent].smaller = static_cast<std::uint16_t>(newNode);
+  } else {
+    tree_[parent].larger = static_cast<std::uint16_t>(newNode);
+  }
+  tree_[newNode] = tree_[oldNode];
+  tree_[tree_[newNode].smaller].parent = static_cast<std::uint16_t>(newNode);
+  tree_[tree_[newNode].larger].parent = static_cast<std::uint16_t>(newNode);
+  tree_[oldNode].parent = 0;
+}
+
+void LzssEncoder::TreeDelete(int p) {
+  if (tree_[p].parent == 0) return;
+  if (tree_[p].larger == 0) {
+    TreeSplice(p, tree_[p].smaller);
+  } else if (tree_[p].smaller == 0) {
+    TreeSplice(p, tree_[p].larger);
+  } else {
+    int r = tree_[p].smaller;
+    while (tree_[r].larger != 0) r = tree_[r].larger;
+    TreeDelete(r);
+    TreeSubstitute(p, r);
+  }
+}
+
+bool LzssEncoder::FlushOutput(LzssSink& sink) {
+  bool ok = outUsed_ == 0 || sink.Write(out_, outUsed_);
+  outUsed_ = 0;
+  return ok;
+}
+
+std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
+                                  LzssSink& sink) {
+  if (length > 0xFFFFFFFFu) return 0;
+  outUsed_ = 0;
+  std::memcpy(out_, kEncodedTag, 6);
+  StoreU32(out_ + 6, static_cast<std::uint32_t>(length));
+  StoreU32(out_ + 10, 0);  // storedSize, filled in at the end
+  outUsed_ = kEncodedHeaderSize;
+  std::uint64_t total = kEncodedHeaderSize;
+  bool ok = true;
+
+  std::memset(window_, 0, sizeof window_);
+  std::memset(tree_, 0, sizeof tree_);
+  int ahead = 0;
+  while (ahead < kF && static_cast<std::size_t>(ahead) < length) {
+    StoreWindow(1 + ahead, input[ahead]);
+    ++ahead;
+  }
+  std::size_t next = static_cast<std::size_t>(ahead);  // next input byte to bring in
+  std::size_t k = 0;                                  // input index of the current position
+  int cur = 1;
+  tree_[kRoot].larger = 1;
+  tree_[1] = Node{kRoot, 0, 0};
+  matchLength_ = 0;
+  matchPosition_ = 0;
+
+  std::uint8_t group[kMaxGroup];
+  group[0] = 0;
+  std::size_t groupLength = 1;
+  unsigned mask = 1;
+
+  while (ahead > 0) {
+    if (matchLength_ > ahead) matchLength_ = ahead;
+    std::size_t cover;
+    if (matchLength_ <= 2) {
+      group[0] = static_cast<std::uint8_t>(group[0] | mask);
+      group[groupLength++] = window_[cur];
+      cover = 1;
+    } else {
+      // The run repeats the byte just before the current one.
+      std::size_t run = 0;
+      const std::uint8_t before = input[k - 1];
+      while (k + run < length && run < kLongRunMax && input[k + run] == before) ++run;
+      if (run >= 18) {
+        // 4,113 has no code of its own: send 4,112 and let the rest follow.
+        if (run == kShortRunMax + 1) run = kShortRunMax;
+        if (run <= kShortRunMax) {
+          std::size_t v = run - 18;
+          group[groupLength++] = static_cast<std::uint8_t>(v & 0xFF);
+          group[groupLength++] = static_cast<std::uint8_t>(((v >> 8) << 4) | 0x0F);
+          group[groupLength++] = window_[cur];
+        } else {
+          std::size_t v = run - kLongRunMin;
+          group[groupLength++] = 0xFF;
+          group[groupLength++] = 0xFF;
+          group[groupLength++] = window_[cur];
+          group[groupLength++] = static_cast<std::uint8_t>(v & 0xFF);
+          group[groupLength++] = static_cast<std::uint8_t>(v >> 8);
+        }
+        cover = run;
+      } else {
+        int pos = (matchPosition_ - kF) & (kN - 1);
+        group[groupLength++] = static_cast<std::uint8_t>(pos & 0xFF);
+        group[groupLength++] = static_cast<std::uint8_t>(((pos >> 8) << 4) | (matchLength_ - 3));
+        cover = static_cast<std::size_t>(matchLength_);
+      }
+    }
+    mask <<= 1;
+    if (mask == 0x100) {
+      if (outUsed_ + groupLength > sizeof out_) ok = FlushOutput(sink) && ok;
+      std::memcpy(out_ + outUsed_, group, groupLength);
+      outUsed_ += groupLength;
+      total += groupLength;
+      group[0] = 0;
+      groupLength = 1;
+      mask = 1;
+    }
+    for (std::size_t i = 0; i < cover; ++i) {
+      int oldest = (cur + kF) & (kN - 1);
+      TreeDelete(oldest);
+      if (next < length) {
+        StoreWindow(oldest, input[next++]);
+      } else {
+        --ahead;
+      }
+      cur = (cur + 1) & (kN - 1);
+      ++k;
+      if (ahead > 0) TreeInsert(cur);
+    }
+  }
+  if (groupLength > 1) {
+    if (outUsed_ + groupLength > sizeof out_) ok = FlushOutput(sink) && ok;
+    std::memcpy(out_ + outUsed_, group, groupLength);
+    outUsed_ += groupLength;
+    total += groupLength;
+  }
+  ok = FlushOutput(sink) && ok;
+  if (total > 0xFFFFFFFFu) return 0;
+  ok = ok && sink.PatchStoredSize(static_cast<std::uint32_t>(total));
+  return ok ? static_cast<std::uint32_t>(total) : 0;
+}
+
+std::uint32_t LzssEncode(LzssSink& sink, const std::uint8_t* input, std::size_t length) {
+  auto encoder = std::make_unique<LzssEncoder>();
+  return encoder->Encode(input, length, sink);
+}
+
+std::vector<std::uint8_t> LzssEncodeToMemory(const std::uint8_t* input, std::size_t length) {
+  MemorySink sink;
+  LzssEncode(sink, input, length);
+  return std::move(sink.bytes);
+}
+
+const char* LzssStatusText(LzssStatus status) {
+  switch (status) {
+    case LzssStatus::kOk:
+      return "ok";
+    case LzssStatus::kBadHeader:
+      return "damaged header";
+    case LzssStatus::kCutOff:
+      return "a code is cut off at the end of the stream";
+    case LzssStatus::kTooLong:
+      return "the stream decodes to more bytes than its header says";
+    case LzssStatus::kTooShort:
+      return "the stream decodes to fewer bytes than its header says";
+  }
+  return "unknown";
+}
+
+bool LzssDecodedSize(const std::uint8_t* entry, std::size_t entryLength, std::uint32_t* size) {
+  if (entry == nullptr || entryLength < kEncodedHeaderSize || !IsEncodedEntry(entry, entryLength))
+    return false;
+  *size = LoadU32(entry + 6);
+  return true;
+}
+
+LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::uint8_t* entry,
+                      std::size_t entryLength) {
+  std::uint32_t declared;
+  if (!LzssDecodedSize(entry, entryLength, &declared)) return LzssStatus::kBadHeader;
+  std::uint32_t storedSize = LoadU32(entry + 10);
+  if (storedSize > entryLength) return LzssStatus::kBadHeader;
+  if (storedSize <= kEncodedHeaderSize + 1) {
+    return outputSize == 0 ? LzssStatus::kOk : LzssStatus::kTooShort;
+  }
+  const std::uint8_t* in = entry + kEncodedHeaderSize;
+  const std::uint8_t* const end = entry + storedSize;
+  std::uint8_t* const out = output;
+  std::size_t o = 0;
+  while (in < end) {
+    unsigned flags = *in++;
+    for (int item = 0; item < 8 && in < end; ++item, flags >>= 1) {
+      if (flags & 1) {
+        if (o >= outputSize) return LzssStatus::kTooLong;
+        out[o++] = *in++;
+        continue;
+      }
+      if (end - in < 2) return LzssStatus::kCutOff;
+      const unsigned b0 = in[0], b1 = in[1];
+      if ((b1 & 0x0F) != 0x0F) {
+        const std::size_t length = (b1 & 0x0F) + 3;
+        in += 2;
+        if (length > outputSize - o) return LzssStatus::kTooLong;
+        // The ring position names a byte 1 to 4,096 places back in the output.
+        const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
+        std::size_t back = (o - ring) & 0xFFF;
+        if (back == 0) back = 4096;
+        std::uint8_t* dst = out + o;
+        if (back <= o) {
+          const std::uint8_t* src = dst - back;
+          if (back >= 16 && outputSize - o >= 16) {
+            std::memcpy(dst, src, 16);  // may write past length; later items overwrite it
+            if (length > 16) dst[16] = src[16];
+          } else {
+            for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
+          }
+        } else {
+          // Before the first output byte the ring holds zeros.
+          for (std::size_t i = 0; i < length; ++i) {
+            dst[i] = (o + i >= back) ? out[o + i - back] : 0;
+          }
+        }
+        o += length;
+        continue;
+      }
+      std::size_t count;
+      std::uint8_t value;
+      if (b0 == 0xFF && b1 == 0xFF) {
+        if (end - in < 5) return LzssStatus::kCutOff;
+        value = in[2];
+        count = (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin;
+        in += 5;
+      } else {
+        if (end - in < 3) return LzssStatus::kCutOff;
+        value = in[2];
+        count = (b0 | ((b1 >> 4) << 8)) + 18;
+        in += 3;
+      }
+      if (count > outputSize - o) return LzssStatus::kTooLong;
+      std::memset(out + o, value, count);
+      o += count;
+    }
+  }
+  return o == outputSize ? LzssStatus::kOk : LzssStatus::kTooShort;
+}
+
+}  // namespace dl

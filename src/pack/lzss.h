@@ -1,0 +1,99 @@
+// The LZSS codec of encoded pack entries: a 4,096-byte window, copies of 3 to 17 bytes,
+// and run codes for long runs of one byte. An encoded entry is the 14-byte header
+// ("EnCode", decodedSize, storedSize) followed by the stream.
+//
+// The encoder's output is part of the file format: it must stay byte-identical for every
+// input, so its match finder (a binary tree over window positions, with its exact order
+// of link updates) is kept as it is; speed comes from layout, not a different search.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dl {
+
+// Where the encoder writes an entry.
+class LzssSink {
+ public:
+  virtual ~LzssSink() = default;
+  // Appends bytes. False on failure.
+  virtual bool Write(const std::uint8_t* data, std::size_t size) = 0;
+  // Fills in storedSize (bytes 10..13 of the entry written since the encode began).
+  virtual bool PatchStoredSize(std::uint32_t storedSize) = 0;
+};
+
+// An entry in memory.
+class MemorySink : public LzssSink {
+ public:
+  bool Write(const std::uint8_t* data, std::size_t size) override;
+  bool PatchStoredSize(std::uint32_t storedSize) override;
+  std::vector<std::uint8_t> bytes;
+
+ private:
+  std::size_t start_ = 0;
+  bool started_ = false;
+};
+
+// The encoder's state: window, tree and output buffer, held in one object so that nothing
+// is shared between calls and nothing is allocated per entry. Reuse one for many entries.
+class LzssEncoder {
+ public:
+  LzssEncoder();
+  // Writes the whole encoded entry of input to sink. Returns storedSize, or 0 when the
+  // sink failed (or the input is 4 GiB or more, which the header cannot describe).
+  std::uint32_t Encode(const std::uint8_t* input, std::size_t length, LzssSink& sink);
+
+ private:
+  static constexpr int kN = 4096;  // window size
+  static constexpr int kF = 17;    // look-ahead
+  static constexpr int kRoot = kN;
+
+  struct Node {
+    std::uint16_t parent, smaller, larger;
+  };
+
+  void StoreWindow(int pos, std::uint8_t byte);
+  int MatchLength(int a, int b) const;
+  void TreeInsert(int node);
+  void TreeDelete(int p);
+  void TreeSplice(int oldNode, int newNode);
+  void TreeSubstitute(int oldNode, int newNode);
+  bool FlushOutput(LzssSink& sink);
+
+  // The window is mirrored for kF bytes past its end so that every 17-byte comparison
+  // reads one straight run of memory.
+  alignas(64) std::uint8_t window_[kN + kF + 8];
+  Node tree_[kN + 1];
+  int matchLength_ = 0;
+  int matchPosition_ = 0;
+  std::uint8_t out_[8192];
+  std::size_t outUsed_ = 0;
+};
+
+// Encodes one entry into memory (header included).
+std::vector<std::uint8_t> LzssEncodeToMemory(const std::uint8_t* input, std::size_t length);
+// Encodes one entry to sink with a fresh encoder state. Returns storedSize, 0 on failure.
+std::uint32_t LzssEncode(LzssSink& sink, const std::uint8_t* input, std::size_t length);
+
+enum class LzssStatus {
+  kOk,
+  kBadHeader,  // not an encoded entry, or storedSize beyond the bytes given
+  kCutOff,     // a code runs past the end of the stream
+  kTooLong,    // the stream produces more than decodedSize bytes
+  kTooShort,   // the stream ends before decodedSize bytes
+};
+const char* LzssStatusText(LzssStatus status);
+
+// Reads decodedSize from an encoded entry's header; false when there is no header.
+bool LzssDecodedSize(const std::uint8_t* entry, std::size_t entryLength, std::uint32_t* size);
+
+// Decodes an encoded entry (entryLength bytes from its "EnCode" tag) into output, which
+// holds outputSize bytes (the entry's decodedSize). Never writes past outputSize, never
+// reads past storedSize or entryLength.
+LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::uint8_t* entry,
+                      std::size_t entryLength);
+
+}  // namespace dl
