@@ -135,8 +135,7 @@ bool LzssEncoder::FlushOutput(LzssSink& sink) {
   return ok;
 }
 
-std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
-                                  LzssSink& sink) {
+std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length, LzssSink& sink) {
   if (length > 0xFFFFFFFFu) return 0;
   outUsed_ = 0;
   std::memcpy(out_, kEncodedTag, 6);
@@ -154,7 +153,7 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
     ++ahead;
   }
   std::size_t next = static_cast<std::size_t>(ahead);  // next input byte to bring in
-  std::size_t k = 0;                                  // input index of the current position
+  std::size_t k = 0;                                   // input index of the current position
   int cur = 1;
   tree_[kRoot].larger = 1;
   tree_[1] = Node{kRoot, 0, 0};

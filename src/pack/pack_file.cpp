@@ -8,7 +8,9 @@ namespace dl {
 
 namespace {
 
-bool EndsWithSeparator(const std::string& s) { return !s.empty() && s.back() == '\\'; }
+bool EndsWithSeparator(const std::string& s) {
+  return !s.empty() && s.back() == '\\';
+}
 
 // The last component of a full name; a folder keeps its final "\".
 std::string LastComponent(const std::string& name) {

@@ -86,9 +86,9 @@ class PackFile {
   // may occupy. False when the block at pos does not fit within [pos, limit).
   struct Block {
     std::uint32_t pos = 0;
-    std::uint32_t count = 0;        // records, the end marker included
-    std::uint32_t dataStart = 0;    // first byte after the records
-    std::uint32_t limit = 0;        // first byte past the folder's stored bytes
+    std::uint32_t count = 0;      // records, the end marker included
+    std::uint32_t dataStart = 0;  // first byte after the records
+    std::uint32_t limit = 0;      // first byte past the folder's stored bytes
   };
   bool ReadBlock(std::uint32_t pos, std::uint32_t limit, Block* block) const;
   // Record i of a block; false when its name has no terminator or its range is out of
