@@ -285,6 +285,13 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
   std::size_t o = 0;
   while (in < end) {
     unsigned flags = *in++;
+    // A group of eight literals is one straight copy.
+    if (flags == 0xFF && end - in >= 8 && outputSize - o >= 8) {
+      std::memcpy(out + o, in, 8);
+      in += 8;
+      o += 8;
+      continue;
+    }
     for (int item = 0; item < 8 && in < end; ++item, flags >>= 1) {
       if (flags & 1) {
         if (o >= outputSize) return LzssStatus::kTooLong;
