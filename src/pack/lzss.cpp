@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <new>
 
 #include "pack/pack_format.h"
 
@@ -261,6 +262,20 @@ const char* LzssStatusText(LzssStatus status) {
       return "the stream decodes to fewer bytes than its header says";
   }
   return "unknown";
+}
+
+LzssStatus LzssDecodeEntry(const std::uint8_t* entry, std::size_t entryLength,
+                           std::vector<std::uint8_t>* out) {
+  std::uint32_t size = 0;
+  if (!LzssDecodedSize(entry, entryLength, &size) ||
+      std::uint64_t{size} > std::uint64_t{entryLength} * 13930u)
+    return LzssStatus::kBadHeader;
+  try {
+    out->assign(size, 0);
+  } catch (const std::bad_alloc&) {
+    return LzssStatus::kBadHeader;
+  }
+  return LzssDecode(out->data(), out->size(), entry, entryLength);
 }
 
 bool LzssDecodedSize(const std::uint8_t* entry, std::size_t entryLength, std::uint32_t* size) {

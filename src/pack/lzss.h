@@ -87,6 +87,12 @@ enum class LzssStatus {
 };
 const char* LzssStatusText(LzssStatus status);
 
+// Decodes a whole encoded entry into *out (sized from its header). A header that claims
+// more than a stream of that length can produce (no code expands one stored byte into more
+// than 13,930) is damage, not a reason to allocate: kBadHeader.
+LzssStatus LzssDecodeEntry(const std::uint8_t* entry, std::size_t entryLength,
+                           std::vector<std::uint8_t>* out);
+
 // Reads decodedSize from an encoded entry's header; false when there is no header.
 bool LzssDecodedSize(const std::uint8_t* entry, std::size_t entryLength, std::uint32_t* size);
 

@@ -200,20 +200,15 @@ PackSlot* PackFile::LoadEntry(const char* name) {
         slot->data = data;
         return slot;
       }
-      std::uint32_t decoded = 0;
-      // A damaged entry reads as absent. No valid stream expands one stored byte into more
-      // than 13,930 bytes, so a larger claim is damage, not a reason to allocate.
-      if (LzssDecodedSize(data, stored, &decoded) &&
-          std::uint64_t{decoded} <= std::uint64_t{stored} * 13930u) {
-        std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[decoded + 1u]);
-        if (buffer && LzssDecode(buffer.get(), decoded, data, stored) == LzssStatus::kOk) {
-          slot->inUse = 1;
-          slot->owned = 1;
-          slot->size = decoded;
-          slot->data = buffer.get();
-          slot->buffer = std::move(buffer);
-          return slot;
-        }
+      // A damaged entry reads as absent.
+      std::vector<std::uint8_t> decoded;
+      if (LzssDecodeEntry(data, stored, &decoded) == LzssStatus::kOk) {
+        slot->inUse = 1;
+        slot->owned = 1;
+        slot->size = static_cast<std::uint32_t>(decoded.size());
+        slot->buffer = std::move(decoded);
+        slot->data = slot->buffer.data();
+        return slot;
       }
     }
   }
@@ -228,21 +223,21 @@ PackSlot* PackFile::LoadLoose(const char* name) {
   if (!system_.ReadWholeFile(path, &content) || content.size() > 0xFFFFFFFFu) return nullptr;
   PackSlot* slot = FreeSlot();
   if (slot == nullptr) return nullptr;
-  std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[content.size() + 1]);
-  if (!buffer) return nullptr;
-  std::memcpy(buffer.get(), content.data(), content.size());
   slot->inUse = 1;
   slot->owned = 1;
   slot->size = static_cast<std::uint32_t>(content.size());
-  slot->data = buffer.get();
-  slot->buffer = std::move(buffer);
+  slot->buffer.assign(content.begin(), content.end());
+  slot->data = slot->buffer.data();
   return slot;
 }
 
 int PackFile::ReleaseEntry(PackSlot* slot) {
   if (slot == nullptr || slot->inUse != 1) return 0;
   slot->inUse = 0;
-  if (slot->owned) slot->buffer.reset();
+  if (slot->owned) {
+    slot->buffer.clear();
+    slot->buffer.shrink_to_fit();
+  }
   slot->data = nullptr;
   return 1;
 }

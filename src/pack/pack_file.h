@@ -24,7 +24,7 @@ struct PackSlot {
   std::int32_t owned = 0;  // 1: data belongs to the slot; 0: data points into the pack
   std::uint32_t size = 0;
   const std::uint8_t* data = nullptr;
-  std::unique_ptr<std::uint8_t[]> buffer;  // the owned data
+  std::vector<std::uint8_t> buffer;  // the owned data
 };
 
 enum class PackEditState { kRemove = 0, kNew = 1, kReplace = 2 };

@@ -134,17 +134,8 @@ class Verifier {
                                  std::to_string(info.storedSize) + " bytes");
       if (stored > info.storedSize) return;
     }
-    if (std::uint64_t{info.decodedSize} > std::uint64_t{info.storedSize} * 13930u) {
-      Problem(info.fullName, "decodedSize " + std::to_string(info.decodedSize) +
-                                 " is more than the stream can hold");
-      return;
-    }
-    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[info.decodedSize + 1u]);
-    if (!out) {
-      Problem(info.fullName, "no memory to decode it");
-      return;
-    }
-    LzssStatus status = LzssDecode(out.get(), info.decodedSize, entry, info.storedSize);
+    std::vector<std::uint8_t> out;
+    LzssStatus status = LzssDecodeEntry(entry, info.storedSize, &out);
     if (status != LzssStatus::kOk) Problem(info.fullName, LzssStatusText(status));
   }
 

@@ -183,14 +183,8 @@ int Extract(const std::string& packPath, const std::string& dir) {
       if (!WriteFile(root / rel, entry, e.storedSize)) rc = Fail(e.fullName, "cannot be written");
       return;
     }
-    std::uint32_t decoded = 0;
-    if (!dl::LzssDecodedSize(entry, e.storedSize, &decoded) ||
-        std::uint64_t{decoded} > std::uint64_t{e.storedSize} * 13930u) {
-      rc = Fail(packPath, "entry " + e.fullName + " is damaged");
-      return;
-    }
-    std::vector<std::uint8_t> out(decoded);
-    dl::LzssStatus s = dl::LzssDecode(out.data(), out.size(), entry, e.storedSize);
+    std::vector<std::uint8_t> out;
+    dl::LzssStatus s = dl::LzssDecodeEntry(entry, e.storedSize, &out);
     if (s != dl::LzssStatus::kOk) {
       rc = Fail(packPath, "entry " + e.fullName + ": " + dl::LzssStatusText(s));
       return;
@@ -250,12 +244,8 @@ int Decode(const std::string& in, const std::string& out) {
   std::string bytes;
   if (!ReadFile(in, &bytes)) return Fail(in, "cannot be read");
   const auto* entry = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  std::uint32_t size = 0;
-  if (!dl::LzssDecodedSize(entry, bytes.size(), &size)) return Fail(in, "not an encoded entry");
-  if (std::uint64_t{size} > std::uint64_t{bytes.size()} * 13930u)
-    return Fail(in, "decodedSize is more than the stream can hold");
-  std::vector<std::uint8_t> decoded(size);
-  dl::LzssStatus s = dl::LzssDecode(decoded.data(), decoded.size(), entry, bytes.size());
+  std::vector<std::uint8_t> decoded;
+  dl::LzssStatus s = dl::LzssDecodeEntry(entry, bytes.size(), &decoded);
   if (s != dl::LzssStatus::kOk) return Fail(in, dl::LzssStatusText(s));
   if (!WriteFile(fs::u8path(out), decoded.data(), decoded.size()))
     return Fail(out, "cannot be written");
