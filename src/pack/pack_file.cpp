@@ -12,6 +12,14 @@ bool EndsWithSeparator(const std::string& s) {
   return !s.empty() && s.back() == '\\';
 }
 
+// The pending edit of exactly that (folded) name, or null.
+PackEdit* FindEdit(std::list<PackEdit>& edits, const std::string& name) {
+  for (PackEdit& e : edits) {
+    if (e.name == name) return &e;
+  }
+  return nullptr;
+}
+
 // The last component of a full name; a folder keeps its final "\".
 std::string LastComponent(const std::string& name) {
   std::string::size_type limit = EndsWithSeparator(name) ? name.size() - 1 : name.size();
@@ -242,13 +250,6 @@ int PackFile::ReleaseEntry(PackSlot* slot) {
   return 1;
 }
 
-PackEdit* PackFile::FindEdit(const std::string& name) {
-  for (PackEdit& e : edits_) {
-    if (e.name == name) return &e;
-  }
-  return nullptr;
-}
-
 int PackFile::PutEntry(const char* name, const void* data, std::uint32_t length) {
   if (name == nullptr) return 0;
   std::size_t n = std::strlen(name);
@@ -256,7 +257,7 @@ int PackFile::PutEntry(const char* name, const void* data, std::uint32_t length)
   std::string folded = FoldName(std::string(name, n));
   if (!ComponentsFit(folded)) return 0;
   if (data == nullptr) length = 0;
-  PackEdit* edit = FindEdit(folded);
+  PackEdit* edit = FindEdit(edits_, folded);
   if (edit == nullptr) {
     edits_.push_front(PackEdit{PackEditState::kNew, folded, {}});
     edit = &edits_.front();
@@ -361,7 +362,7 @@ class PackBuilder {
       PackRecordRef ref;
       if (!pack_.ReadRecord(block, i, &ref)) return;  // a damaged directory ends here
       std::string full = prefix + ref.record.name;
-      PackEdit* edit = FindEdit(full);
+      PackEdit* edit = FindEdit(edits_, full);
       if (edit != nullptr && edit->state == PackEditState::kRemove) continue;
       ++dirs_[dir].entryCount;
       if (EndsWithSeparator(full)) {
@@ -400,13 +401,6 @@ class PackBuilder {
       if (dirs_[i].path == path) return static_cast<int>(i);
     }
     return -1;
-  }
-
-  PackEdit* FindEdit(const std::string& name) {
-    for (PackEdit& e : edits_) {
-      if (e.name == name) return &e;
-    }
-    return nullptr;
   }
 
   bool WriteRecords(const std::vector<PackDirRecord>& records) {

@@ -99,7 +99,6 @@ class PackFile {
  private:
   PackSlot* FreeSlot();
   PackSlot* LoadLoose(const char* name);
-  PackEdit* FindEdit(const std::string& name);
 
   System& system_;
   int looseOnly_ = 0;
