@@ -64,6 +64,51 @@ using WindowRef = void*;
 // Answers of a message box, as Windows numbers them.
 enum MessageAnswer : int { kAnswerOk = 1, kAnswerCancel = 2 };
 
+// An item that the shell's folder browser returned; freed with ReleaseShellItem.
+using ShellItem = void*;
+
+// The user's shell folders, numbered as the shell numbers them.
+enum class SpecialFolder : int { kDesktop = 0, kPrograms = 2 };
+
+// The operating-system version record.
+struct OsVersionInfo {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platformId = 0;  // 2 for the NT family
+  std::string servicePack;       // e.g. "Service Pack 2"; may be empty
+};
+
+// The steps of the DirectX probe, oldest generation first. Each tests one library, entry
+// point or interface that a generation brought.
+enum class DxStep : int {
+  kLoadDirectDraw = 2,      // the DirectDraw library
+  kFindDirectDrawCreate,    // its first creation entry point
+  kCreateDirectDraw,        // a DirectDraw object for the default driver
+  kQueryDirectDraw2,        // the object's second interface (released at once)
+  kLoadDirectInput,         // the DirectInput library
+  kFindDirectInputCreate,   // its creation entry point (the library is freed again)
+  kSetCooperativeLevel,     // normal cooperative level, no window
+  kCreatePrimarySurface,    // the primary surface
+  kQuerySurface3,           // the surface's third interface
+  kQuerySurface4,           // its fourth; then the surface and the object are released
+  kCreateDirectMusic,       // a DirectMusic object through COM
+  kFindDirectDrawCreateEx,  // the extended creation entry point
+  kCreateDirectDraw7,       // an object of the seventh interface (released at once)
+  kLoadDirect3D8,           // the Direct3D 8 library (freed again)
+  kLoadDirect3D9,           // the Direct3D 9 library (freed again)
+};
+
+// One run of the DirectX probe. Steps run in order; whatever a step loads or obtains is
+// held by the session until a later step releases it or the session is destroyed, which
+// releases everything still held.
+class DirectXSession {
+ public:
+  virtual ~DirectXSession() = default;
+  // Runs one step. False when the library or entry point is absent or the call fails.
+  virtual bool Run(DxStep step) = 0;
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -98,8 +143,35 @@ class System {
   virtual DriveType DriveKind(const std::string& root) = 0;
   // The volume label of the drive whose root is given. False when it cannot be read.
   virtual bool VolumeLabel(const std::string& root, std::string* label) = 0;
-  // Free bytes available to the caller on the drive of root. False when the query fails.
+  // Free bytes of the whole volume of root (not the caller's quota). False when the query
+  // fails.
   virtual bool FreeBytes(const std::string& root, std::uint64_t* bytes) = 0;
+  // The number of bytes of the character that starts at text in the ANSI code page: 2 for
+  // a double-byte character, 1 otherwise, 0 at the terminator. A lead byte followed by
+  // the terminator counts as 1.
+  virtual std::size_t CharSize(const char* text) = 0;
+
+  // --- the shell ---
+  // The path of one of the user's shell folders. False when the shell cannot give it.
+  virtual bool SpecialFolderPath(SpecialFolder which, std::string* path) = 0;
+  // The file-system path of a browser item. False when it has none.
+  virtual bool ShellItemPath(ShellItem item, std::string* path) = 0;
+  // Frees a browser item with the shell's allocator; nothing when there is none.
+  virtual void ReleaseShellItem(ShellItem item) = 0;
+
+  // --- windows, locale, version ---
+  // True when a top-level window of this window class exists.
+  virtual bool WindowOfClassExists(const std::string& className) = 0;
+  // True when a top-level window with exactly this title exists.
+  virtual bool WindowWithTitleExists(const std::string& title) = 0;
+  // The system's default locale identifier (1033 for US English, 2052 simplified Chinese).
+  virtual std::uint32_t SystemLocale() = 0;
+  // The operating-system version. False when the query fails.
+  virtual bool OsVersion(OsVersionInfo* out) = 0;
+  // Starts a DirectX probe session; never null.
+  virtual std::unique_ptr<DirectXSession> BeginDirectXProbe() = 0;
+  // Sends a text to the debugger output.
+  virtual void DebugText(const std::string& text) = 0;
 
   // --- the user and time ---
   // A message box with an OK button only; returns the answer.

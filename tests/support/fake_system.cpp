@@ -96,6 +96,15 @@ void FakeSystem::InsertDisc(char letter, const std::string& hostFolder, const st
   Drive& d = drives_.at(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
   d.hostRoot = hostFolder;
   d.label = label;
+  d.hasDisc = true;
+}
+
+void FakeSystem::EjectDisc(char letter) {
+  Drive& d = drives_.at(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  d.hostRoot = root_ + "/empty-" + std::string(1, letter);
+  fs::remove_all(d.hostRoot);
+  fs::create_directories(d.hostRoot);
+  d.hasDisc = false;
 }
 
 void FakeSystem::SetLabel(char letter, const std::string& label) {
@@ -240,14 +249,14 @@ DriveType FakeSystem::DriveKind(const std::string& root) {
 
 bool FakeSystem::VolumeLabel(const std::string& root, std::string* label) {
   const Drive* d = DriveOf(root);
-  if (d == nullptr) return false;
+  if (d == nullptr || !d->hasDisc) return false;
   *label = d->label;
   return true;
 }
 
 bool FakeSystem::FreeBytes(const std::string& root, std::uint64_t* bytes) {
   const Drive* d = DriveOf(root);
-  if (d == nullptr || d->freeQueryFails) return false;
+  if (d == nullptr || d->freeQueryFails || !d->hasDisc) return false;
   *bytes = d->freeBytes;
   return true;
 }
@@ -264,6 +273,73 @@ int FakeSystem::ShowMessage(WindowRef owner, const std::string& text, const std:
 void FakeSystem::Pause(std::uint32_t milliseconds) {
   nowMs_ += milliseconds;
   pauses_.push_back(milliseconds);
+}
+
+std::size_t FakeSystem::CharSize(const char* text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  if (lead == 0) return 0;
+  if (doubleByte && lead >= 0x81 && lead <= 0xFE && text[1] != '\0') return 2;
+  return 1;
+}
+
+bool FakeSystem::SpecialFolderPath(SpecialFolder which, std::string* path) {
+  auto it = specialFolders.find(which);
+  if (it == specialFolders.end()) return false;
+  *path = it->second;
+  return true;
+}
+
+ShellItem FakeSystem::MakeShellItem(const std::string& path) {
+  auto owned = std::make_unique<std::string>(path);
+  ShellItem item = owned.get();
+  shellItems_[item] = std::move(owned);
+  return item;
+}
+
+bool FakeSystem::ShellItemPath(ShellItem item, std::string* path) {
+  auto it = shellItems_.find(item);
+  if (it == shellItems_.end()) return false;
+  *path = *it->second;
+  return true;
+}
+
+void FakeSystem::ReleaseShellItem(ShellItem item) {
+  shellItems_.erase(item);
+}
+
+bool FakeSystem::WindowOfClassExists(const std::string& className) {
+  windowQueries.push_back("class:" + className);
+  return windowClasses.count(className) != 0;
+}
+
+bool FakeSystem::WindowWithTitleExists(const std::string& title) {
+  windowQueries.push_back("title:" + title);
+  return windowTitles.count(title) != 0;
+}
+
+bool FakeSystem::OsVersion(OsVersionInfo* out) {
+  if (osVersionFails) return false;
+  *out = osVersion;
+  return true;
+}
+
+namespace {
+class FakeDirectXSession : public DirectXSession {
+ public:
+  explicit FakeDirectXSession(FakeSystem* system) : system_(system) { ++system_->openDxSessions; }
+  ~FakeDirectXSession() override { --system_->openDxSessions; }
+  bool Run(DxStep step) override {
+    system_->dxStepsRun.push_back(static_cast<int>(step));
+    return static_cast<int>(step) != system_->failingDxStep;
+  }
+
+ private:
+  FakeSystem* system_;
+};
+}  // namespace
+
+std::unique_ptr<DirectXSession> FakeSystem::BeginDirectXProbe() {
+  return std::make_unique<FakeDirectXSession>(this);
 }
 
 }  // namespace dl::testing

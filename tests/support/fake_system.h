@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,8 @@ class FakeSystem : public System {
   // Points a drive at another host folder ("swaps the disc") and gives it a label.
   void InsertDisc(char letter, const std::string& hostFolder, const std::string& label);
   void SetLabel(char letter, const std::string& label);
+  // Empties a drive: no files, and its volume information cannot be read.
+  void EjectDisc(char letter);
   void SetFreeBytes(char letter, std::uint64_t bytes, bool queryFails = false);
   // The host folder of a Windows path ("C:\dir\f" -> "/tmp/.../C/dir/f"); empty when its
   // drive does not exist.
@@ -83,8 +87,38 @@ class FakeSystem : public System {
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
 
+  std::size_t CharSize(const char* text) override;
+  bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
+  bool ShellItemPath(ShellItem item, std::string* path) override;
+  void ReleaseShellItem(ShellItem item) override;
+  bool WindowOfClassExists(const std::string& className) override;
+  bool WindowWithTitleExists(const std::string& title) override;
+  std::uint32_t SystemLocale() override { return locale; }
+  bool OsVersion(OsVersionInfo* out) override;
+  std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
+  void DebugText(const std::string& text) override { debugTexts.push_back(text); }
+
   // Resources the program carries, by name.
   std::map<std::string, std::string> resources;
+
+  // --- the rest of the machine, set directly by tests ---
+  // With doubleByte, bytes 0x81 to 0xFE lead a two-byte character (as in code page 936).
+  bool doubleByte = false;
+  std::uint32_t locale = 1033;
+  std::map<SpecialFolder, std::string> specialFolders;
+  std::set<std::string> windowClasses;
+  std::set<std::string> windowTitles;
+  std::vector<std::string> windowQueries;  // "class:X" / "title:X", in order
+  bool osVersionFails = false;
+  OsVersionInfo osVersion{6, 1, 7601, 2, "Service Pack 1"};
+  // The DirectX probe step that fails (0: none); the steps run and the sessions still open.
+  int failingDxStep = 0;
+  std::vector<int> dxStepsRun;
+  int openDxSessions = 0;
+  std::vector<std::string> debugTexts;
+  // Browser items: made by MakeShellItem, freed by ReleaseShellItem.
+  ShellItem MakeShellItem(const std::string& path);
+  int liveShellItems() const { return static_cast<int>(shellItems_.size()); }
 
  private:
   struct Drive {
@@ -93,6 +127,7 @@ class FakeSystem : public System {
     std::string label;
     std::uint64_t freeBytes;
     bool freeQueryFails = false;
+    bool hasDisc = true;
   };
   struct Answer {
     int answer;
@@ -102,6 +137,7 @@ class FakeSystem : public System {
   std::string Absolute(const std::string& path) const;
 
   PosixSystem host_;
+  std::map<ShellItem, std::unique_ptr<std::string>> shellItems_;
   std::string root_;
   std::map<char, Drive> drives_;
   std::string currentDir_ = "C:\\";

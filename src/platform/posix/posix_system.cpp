@@ -204,4 +204,49 @@ void PosixSystem::Pause(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+std::size_t PosixSystem::CharSize(const char* text) {
+  return *text == '\0' ? 0 : 1;
+}
+
+bool PosixSystem::SpecialFolderPath(SpecialFolder, std::string*) {
+  return false;
+}
+
+bool PosixSystem::ShellItemPath(ShellItem, std::string*) {
+  return false;
+}
+
+void PosixSystem::ReleaseShellItem(ShellItem) {}
+
+bool PosixSystem::WindowOfClassExists(const std::string&) {
+  return false;
+}
+
+bool PosixSystem::WindowWithTitleExists(const std::string&) {
+  return false;
+}
+
+std::uint32_t PosixSystem::SystemLocale() {
+  return 1033;
+}
+
+bool PosixSystem::OsVersion(OsVersionInfo*) {
+  return false;
+}
+
+namespace {
+class NoDirectX : public DirectXSession {
+ public:
+  bool Run(DxStep) override { return false; }
+};
+}  // namespace
+
+std::unique_ptr<DirectXSession> PosixSystem::BeginDirectXProbe() {
+  return std::make_unique<NoDirectX>();
+}
+
+void PosixSystem::DebugText(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+}
+
 }  // namespace dl

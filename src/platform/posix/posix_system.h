@@ -25,6 +25,19 @@ class PosixSystem : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  // Single-byte characters only.
+  std::size_t CharSize(const char* text) override;
+  // A host has no shell folders, windows, DirectX or Windows version: these report
+  // nothing found.
+  bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
+  bool ShellItemPath(ShellItem item, std::string* path) override;
+  void ReleaseShellItem(ShellItem item) override;
+  bool WindowOfClassExists(const std::string& className) override;
+  bool WindowWithTitleExists(const std::string& title) override;
+  std::uint32_t SystemLocale() override;
+  bool OsVersion(OsVersionInfo* out) override;
+  std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
+  void DebugText(const std::string& text) override;
 
   // The host form of a path: backslashes become slashes.
   static std::string HostPath(const std::string& path);

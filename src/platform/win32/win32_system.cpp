@@ -1,5 +1,6 @@
 #include "platform/win32/win32_system.h"
 
+#include <shlobj.h>
 #include <windows.h>
 
 #include <vector>
@@ -205,9 +206,10 @@ bool Win32System::VolumeLabel(const std::string& root, std::string* label) {
 }
 
 bool Win32System::FreeBytes(const std::string& root, std::uint64_t* bytes) {
-  ULARGE_INTEGER available;
-  if (!::GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return false;
-  *bytes = available.QuadPart;
+  // The whole volume's free bytes, not what a disk quota leaves to this user.
+  ULARGE_INTEGER available, total, totalFree;
+  if (!::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &totalFree)) return false;
+  *bytes = totalFree.QuadPart;
   return true;
 }
 
@@ -217,6 +219,71 @@ int Win32System::ShowMessage(WindowRef owner, const std::string& text, const std
 
 void Win32System::Pause(std::uint32_t milliseconds) {
   ::Sleep(milliseconds);
+}
+
+std::size_t Win32System::CharSize(const char* text) {
+  if (*text == '\0') return 0;
+  const char* next = ::CharNextA(text);
+  return next > text ? static_cast<std::size_t>(next - text) : 1;
+}
+
+bool Win32System::SpecialFolderPath(SpecialFolder which, std::string* path) {
+  LPITEMIDLIST item = nullptr;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, static_cast<int>(which), &item)) ||
+      item == nullptr)
+    return false;
+  bool ok = ShellItemPath(item, path);
+  ReleaseShellItem(item);
+  return ok;
+}
+
+bool Win32System::ShellItemPath(ShellItem item, std::string* path) {
+  char buffer[MAX_PATH + 1] = {};
+  if (item == nullptr || !::SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(item), buffer))
+    return false;
+  *path = buffer;
+  return true;
+}
+
+void Win32System::ReleaseShellItem(ShellItem item) {
+  IMalloc* allocator = nullptr;
+  if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator != nullptr) {
+    allocator->Free(item);
+    allocator->Release();
+  }
+}
+
+bool Win32System::WindowOfClassExists(const std::string& className) {
+  return ::FindWindowA(className.c_str(), nullptr) != nullptr;
+}
+
+bool Win32System::WindowWithTitleExists(const std::string& title) {
+  return ::FindWindowA(nullptr, title.c_str()) != nullptr;
+}
+
+std::uint32_t Win32System::SystemLocale() {
+  return ::GetSystemDefaultLCID();
+}
+
+bool Win32System::OsVersion(OsVersionInfo* out) {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!::GetVersionExA(&info)) return false;
+  out->major = info.dwMajorVersion;
+  out->minor = info.dwMinorVersion;
+  out->build = info.dwBuildNumber;
+  out->platformId = info.dwPlatformId;
+  info.szCSDVersion[sizeof info.szCSDVersion - 1] = '\0';
+  out->servicePack = info.szCSDVersion;
+  return true;
+}
+
+std::unique_ptr<DirectXSession> Win32System::BeginDirectXProbe() {
+  return MakeWin32DirectXSession();
+}
+
+void Win32System::DebugText(const std::string& text) {
+  ::OutputDebugStringA(text.c_str());
 }
 
 }  // namespace dl

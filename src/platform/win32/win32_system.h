@@ -24,6 +24,19 @@ class Win32System : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  std::size_t CharSize(const char* text) override;
+  bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
+  bool ShellItemPath(ShellItem item, std::string* path) override;
+  void ReleaseShellItem(ShellItem item) override;
+  bool WindowOfClassExists(const std::string& className) override;
+  bool WindowWithTitleExists(const std::string& title) override;
+  std::uint32_t SystemLocale() override;
+  bool OsVersion(OsVersionInfo* out) override;
+  std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
+  void DebugText(const std::string& text) override;
 };
+
+// The DirectX probe session on the real libraries (win32_directx.cpp).
+std::unique_ptr<DirectXSession> MakeWin32DirectXSession();
 
 }  // namespace dl

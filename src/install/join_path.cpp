@@ -1,0 +1,16 @@
+#include "install/join_path.h"
+
+#include "launcher/launcher_state.h"
+
+namespace dl {
+
+bool JoinPath(std::string* path, const std::string& name) {
+  std::string joined = *path;
+  if (!joined.empty() && joined.back() != '\\' && joined.back() != '/') joined += '\\';
+  joined += name;
+  if (joined.size() > kPathCapacity - 1) return false;
+  *path = std::move(joined);
+  return true;
+}
+
+}  // namespace dl

@@ -1,0 +1,25 @@
+// The install subsystem's operations, as the setup dialog calls them.
+#pragma once
+
+namespace dl {
+
+class SetupDialog;
+
+class InstallOperations {
+ public:
+  virtual ~InstallOperations() = default;
+  // Copies every disc's files into the install folder. Non-zero on success.
+  virtual int CopyAllDiscs(SetupDialog& dialog) = 0;
+  virtual int RenameInstalledFiles(SetupDialog& dialog) = 0;
+  // The Start-menu group, its shortcuts and the desktop copies.
+  virtual int FinishInstall() = 0;
+  virtual int WriteInstallRecord() = 0;
+  virtual int Uninstall(SetupDialog& dialog) = 0;
+  virtual void RunGame() = 0;
+  virtual void RunDemo() = 0;
+  // These two end the program when they start their installer.
+  virtual void RunExtraInstaller() = 0;
+  virtual void RunDirectXSetup() = 0;
+};
+
+}  // namespace dl

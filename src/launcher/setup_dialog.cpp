@@ -1,0 +1,319 @@
+#include "launcher/setup_dialog.h"
+
+#include <algorithm>
+
+#include "install/join_path.h"
+#include "launcher/drives.h"
+#include "probe/probe.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
+#include "util/safe_format.h"
+
+namespace dl {
+namespace {
+
+constexpr std::size_t kPictureSpecChars = 259;
+constexpr std::size_t kFolderFieldChars = 259;
+
+// The status text is composed in a buffer of 1,024 bytes: what does not fit is dropped.
+void Append(std::string* status, const std::string& text) {
+  const std::size_t room = kStatusCapacity - 1;
+  if (status->size() >= room) return;
+  status->append(text, 0, room - status->size());
+}
+
+std::string WithLine(const char* format, const char* text) {
+  return FormatString(format, {FormatArg(text)});
+}
+
+std::string DriveRootOf(const std::string& path) {
+  if (path.empty()) return std::string();
+  return FormatString("%c:\\", {FormatArg(path[0])});
+}
+
+std::string FromFourthChar(const std::string& path) {
+  return path.size() > 3 ? path.substr(3) : std::string();
+}
+
+// A decimal integer as the C library reads one: leading blanks, a sign, digits; no
+// digits read as 0.
+int ReadDecimal(const std::string& field) {
+  std::size_t i = 0;
+  while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
+    value = value * 10u + static_cast<std::uint32_t>(field[i] - '0');
+  if (negative) value = 0u - value;
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+PictureSpec ParsePictureSpec(const std::string& value) {
+  std::string text = value.substr(0, kPictureSpecChars);
+  PictureSpec spec;
+  std::size_t comma = text.find(',');
+  spec.name = text.substr(0, comma);
+  int* fields[] = {&spec.x, &spec.y, &spec.width, &spec.height};
+  std::size_t next = 0;
+  while (comma != std::string::npos && next < 4) {
+    std::size_t start = comma + 1;
+    comma = text.find(',', start);
+    std::string field = text.substr(start, comma == std::string::npos ? comma : comma - start);
+    if (field.empty()) continue;  // two commas in a row count as one
+    *fields[next++] = ReadDecimal(field);
+  }
+  return spec;
+}
+
+void CenteredOrigin(Size screen, Size window, int* x, int* y) {
+  *x = (screen.width - window.width) / 2;
+  *y = (screen.height - window.height) / 2;
+}
+
+std::string FreeSpaceLine(const std::string& label, std::uint64_t freeSpace, bool opening) {
+  const char* format;
+  std::uint64_t amount;
+  if (freeSpace < 1024) {
+    format = opening ? "\n%s:%d bytes" : "\n%s,%d bytes";
+    amount = freeSpace;
+  } else if (freeSpace < 1024 * 1024) {
+    format = "\n%s,%d Kbytes";
+    amount = freeSpace / 1024;
+  } else {
+    format = "\n%s,%d Mbytes";
+    amount = freeSpace / (1024 * 1024);
+  }
+  // The amount is shown as a signed 32-bit number.
+  return FormatString(format, {FormatArg(label), FormatArg(static_cast<std::int32_t>(amount))});
+}
+
+bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace) {
+  // The requirement is widened with its sign, so a negative one is never met.
+  return freeSpace > static_cast<std::uint64_t>(static_cast<std::int64_t>(requiredSpace));
+}
+
+void SetupDialog::ShowStatus(const std::string& text) {
+  view_.SetControlText(kStatusText, text.substr(0, kShownStatusChars));
+}
+
+void SetupDialog::ShowPicture(int id, const char* value) {
+  if (value == nullptr) return;
+  PictureSpec spec = ParsePictureSpec(value);
+  if (!view_.MoveControl(id, spec.x, spec.y, spec.width, spec.height)) return;
+  view_.LoadPicture(id, spec.name, spec.width, spec.height);
+}
+
+void SetupDialog::OnInit() {
+  LauncherState& st = ctx_.state;
+  IniFile& script = ctx_.script;
+
+  std::string status;
+  ProbeDirectX(ctx_.system, &st.directXVersion, &st.osPlatform);
+  WriteSystemReport(ctx_.system, script, st, &status);
+  status.resize(std::min(status.size(), kStatusCapacity - 1));
+
+  Size window = view_.WindowSizeForClient(kDialogClientWidth, kDialogClientHeight);
+  int x = 0, y = 0;
+  CenteredOrigin(view_.ScreenSize(), window, &x, &y);
+  view_.MoveWindowTo(x, y, window.width, window.height);
+
+  view_.LimitText(kFolderField, kFolderFieldLimit);
+  view_.SetControlText(kFolderField, Read(script, script::kPath2AtOpen));
+  view_.SetControlText(kDriveButton, "C:\\");
+  view_.SetTitle(Read(script, script::kTextTitle));
+
+  if (Read(script, script::kDemoButton) != 0) {
+    view_.SetControlText(kDemoButton, Read(script, script::kDemoName));
+    view_.ShowControl(kDemoButton, true);
+  }
+
+  LayOutForMode(&status);
+
+  if (st.directXVersion < kDirectX8)
+    Append(&status, WithLine("\n%s", Read(script, script::kTextDriverOld)));
+
+  st.statusTextCopy = status;
+  ShowStatus(status);
+  view_.FocusControl(kFolderField);
+}
+
+void SetupDialog::LayOutForMode(std::string* status) {
+  LauncherState& st = ctx_.state;
+  IniFile& script = ctx_.script;
+  switch (st.mode) {
+    case LaunchMode::kInstall:
+      view_.ShowControl(kPlayButton, false);
+      ShowPicture(kPicture, Read(script, script::kPicInstall));
+      Append(status, FreeSpaceLine(Read(script, script::kTextFreeSpace), st.freeSpace, true));
+      view_.ShowControl(kInstallButton, false);
+      if (SpaceSuffices(st.freeSpace, st.requiredSpace) && st.directXVersion >= kDirectX5)
+        view_.ShowControl(kInstallButton, true);
+      else
+        Append(status, WithLine("\n%s", Read(script, script::kTextNoSpace)));
+      view_.ShowControl(kOptionalControl, true);
+      view_.ShowControl(kExtraInstallerButton, true);
+      break;
+    case LaunchMode::kInstalled:
+      view_.ShowControl(kDriveButton, false);
+      view_.ShowControl(kFolderField, false);
+      ShowPicture(kPicture, Read(script, script::kPicInstalled));
+      if (st.directXVersion < kDirectX8) view_.ShowControl(kPlayButton, false);
+      view_.SetControlText(kInstallButton, Read(script, script::kTextUninstall));
+      view_.ShowControl(kInstallButton, true);
+      view_.ShowControl(kOptionalControl, true);
+      view_.ShowControl(kExtraInstallerButton, true);
+      break;
+    case LaunchMode::kUpdate: {
+      view_.ShowControl(kPlayButton, false);
+      view_.ShowControl(kDemoButton, false);
+      view_.ShowControl(kOptionalControl, false);
+      view_.ShowControl(kExtraInstallerButton, false);
+      view_.ShowControl(kInstallButton, true);
+      view_.ShowControl(kDriveButton, false);
+      view_.ShowControl(kFolderField, true);
+      ShowPicture(kPicture, Read(script, script::kPicInstall));
+      std::string installed = Read(ctx_.record, record::kInstallFolderShown);
+      st.targetDriveRoot = DriveRootOf(installed);
+      view_.SetControlText(kDriveButton, st.targetDriveRoot);
+      view_.SetControlText(kFolderField, FromFourthChar(installed));
+      break;
+    }
+  }
+}
+
+void SetupDialog::OnCommand(std::uintptr_t wparam) {
+  // Only a click counts: the whole parameter must equal the control's ID.
+  LauncherState& st = ctx_.state;
+  switch (wparam) {
+    case kInstallButton:
+      if (st.busy == 0) InstallCommand();
+      break;
+    case kExitButton:
+      if (st.busy == 0) EndDialog();
+      break;
+    case kDriveButton:
+      if (st.mode == LaunchMode::kInstall) ChooseFolder();
+      break;
+    case kPlayButton:
+      if (st.busy == 0) {
+        ops_.RunGame();
+        EndDialog();
+      }
+      break;
+    case kDemoButton:
+      if (st.busy == 0) {
+        ops_.RunDemo();
+        EndDialog();
+      }
+      break;
+    case kExtraInstallerButton:
+      view_.ShowControl(kExtraInstallerButton, false);
+      ops_.RunExtraInstaller();
+      break;
+    default:
+      break;  // Enter, Esc and every other notification do nothing
+  }
+}
+
+void SetupDialog::OnClose() {
+  EndDialog();
+}
+
+void SetupDialog::InstallCommand() {
+  LauncherState& st = ctx_.state;
+  IniFile& script = ctx_.script;
+  st.busy = 1;
+  switch (st.mode) {
+    case LaunchMode::kInstalled:
+      view_.ShowControl(kDemoButton, false);
+      view_.ShowControl(kOptionalControl, false);
+      view_.ShowControl(kExtraInstallerButton, false);
+      ops_.Uninstall(*this);
+      view_.SetControlText(kExitButton, "OK");
+      break;
+    case LaunchMode::kUpdate:
+      if (ops_.CopyAllDiscs(*this))
+        view_.ShowControl(kInstallButton, false);
+      else
+        view_.ShowControl(kDriveButton, true);
+      break;
+    case LaunchMode::kInstall: {
+      view_.ShowControl(kOptionalControl, false);
+      view_.ShowControl(kExtraInstallerButton, false);
+      view_.ShowControl(kInstallButton, false);
+      view_.ShowControl(kExitButton, false);
+      st.targetPath = view_.ControlText(kFolderField, kFolderFieldChars);
+      ProbeFreeSpace(ctx_, DriveNumberOf(st.targetDriveRoot));
+      if (!SpaceSuffices(st.freeSpace, st.requiredSpace)) {
+        std::string status =
+            FreeSpaceLine(Read(script, script::kTextFreeSpace), st.freeSpace, false);
+        Append(&status, WithLine("\n%s", Read(script, script::kTextNotInstalled)));
+        if (st.freeSpace == 0) status = Read(script, script::kTextPathError);
+        ShowStatus(status);
+        break;
+      }
+      if (!ops_.CopyAllDiscs(*this)) {
+        view_.SendClose();  // the dialog ends
+        return;
+      }
+      view_.ShowControl(kInstallButton, false);
+      view_.SetControlText(kExitButton, "OK");
+      ops_.RenameInstalledFiles(*this);
+      ops_.FinishInstall();
+      ops_.WriteInstallRecord();
+      if (const char* finished = Read(script, script::kPicFinished)) {
+        ShowPicture(kPicture, finished);
+        if (st.directXVersion < kDirectX8) {
+          ops_.RunDirectXSetup();  // ends the program
+          return;
+        }
+      }
+      view_.ShowControl(kPlayButton, true);
+      view_.SetControlText(kInstallButton, Read(script, script::kTextUninstall));
+      st.mode = LaunchMode::kInstalled;
+      view_.ShowControl(kInstallButton, true);
+      break;
+    }
+  }
+  --st.busy;
+  view_.ShowControl(kExitButton, true);
+}
+
+void SetupDialog::ChooseFolder() {
+  LauncherState& st = ctx_.state;
+  IniFile& script = ctx_.script;
+  System& sys = ctx_.system;
+  ++st.busy;
+  ShellItem item = view_.BrowseForFolder();
+  if (item != nullptr) {
+    std::string path;
+    bool usable =
+        sys.ShellItemPath(item, &path) && JoinPath(&path, Read(script, script::kPath2AfterBrowse));
+    if (usable) {
+      st.targetDriveRoot = DriveRootOf(path);
+      view_.SetControlText(kDriveButton, st.targetDriveRoot);
+      view_.SetControlText(kFolderField, FromFourthChar(path));
+    }
+    FreeShellItem(sys, item);
+    if (usable) {
+      ProbeFreeSpace(ctx_, DriveNumberOf(path));
+      if (sys.DriveKind(st.targetDriveRoot) != DriveType::kFixed) st.freeSpace = 0;
+      std::string status;
+      WriteSystemReport(sys, script, st, &status);
+      status.resize(std::min(status.size(), kStatusCapacity - 1));
+      Append(&status, FreeSpaceLine(Read(script, script::kTextFreeSpace), st.freeSpace, false));
+      view_.ShowControl(kInstallButton, false);
+      if (SpaceSuffices(st.freeSpace, st.requiredSpace))
+        view_.ShowControl(kInstallButton, true);
+      else
+        Append(&status, WithLine("\n%s,", Read(script, script::kTextNoSpace)));
+      ShowStatus(status);
+    }
+  }
+  --st.busy;
+}
+
+}  // namespace dl

@@ -1,0 +1,128 @@
+// The setup dialog's behaviour: the layout for each mode, the status text, the picture,
+// the folder choice and the commands. It works on a small view interface, so the same
+// object drives the real dialog and a fake one in tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "install/operations.h"
+#include "launcher/launcher_state.h"
+
+namespace dl {
+
+// The controls of the dialog template "ASD", and two optional ones that it lacks.
+enum ControlId : int {
+  kIdOk = 1,
+  kIdCancel = 2,
+  kInstallButton = 1019,
+  kExitButton = 1020,
+  kDriveButton = 1022,
+  kFolderField = 1023,
+  kPlayButton = 1024,
+  kStatusText = 1025,
+  kProgressBar = 1026,
+  kPicture = 1027,
+  kDemoButton = 1028,
+  kOptionalControl = 1029,
+  kExtraInstallerButton = 1033,
+};
+
+inline constexpr int kDialogClientWidth = 640;
+inline constexpr int kDialogClientHeight = 480;
+inline constexpr int kFolderFieldLimit = 260;
+inline constexpr int kDialogResult = -1;
+
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+// What the dialog needs from its window. Calls on a control that does not exist do
+// nothing (and report false where they return a result).
+class DialogView {
+ public:
+  virtual ~DialogView() = default;
+  // The window, as owner of message boxes.
+  virtual WindowRef window() = 0;
+  virtual bool ShowControl(int id, bool visible) = 0;
+  virtual void SetControlText(int id, const std::string& text) = 0;
+  // At most maxChars characters of a control's text.
+  virtual std::string ControlText(int id, std::size_t maxChars) = 0;
+  virtual void LimitText(int id, int chars) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void FocusControl(int id) = 0;
+  // The window size that gives a client area of this size with the window's style.
+  virtual Size WindowSizeForClient(int width, int height) = 0;
+  virtual Size ScreenSize() = 0;
+  virtual void MoveWindowTo(int x, int y, int width, int height) = 0;
+  // Moves and sizes a control (pixels of the client area) and repaints it.
+  virtual bool MoveControl(int id, int x, int y, int width, int height) = 0;
+  // Loads a bitmap scaled to width x height, from the program's resources or else from
+  // a file, into a picture control. False when neither loads; the control keeps its
+  // picture then.
+  virtual bool LoadPicture(int id, const std::string& name, int width, int height) = 0;
+  // The folder browser, rooted at the desktop, file-system folders only. Null when the
+  // user cancels.
+  virtual ShellItem BrowseForFolder() = 0;
+  // Progress bar of the copy.
+  virtual void SetProgressRange(int id, int maximum) = 0;
+  virtual void SetProgressPosition(int id, int position) = 0;
+  virtual void End(int result) = 0;
+  // Sends the window its close command.
+  virtual void SendClose() = 0;
+};
+
+// A picture spec: "name,x,y,width,height" with the numbers optional.
+struct PictureSpec {
+  std::string name;
+  int x = 0;
+  int y = 0;
+  int width = 100;
+  int height = 100;
+};
+PictureSpec ParsePictureSpec(const std::string& value);
+
+// The window's top-left corner that centres a window of this size on the screen (may be
+// negative when the window is larger).
+void CenteredOrigin(Size screen, Size window, int* x, int* y);
+
+// The free-space line: the opening form differs only for amounts below 1,024 bytes.
+std::string FreeSpaceLine(const std::string& label, std::uint64_t freeSpace, bool opening);
+
+// The space test: strictly more free bytes than required; a negative requirement is
+// never met.
+bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace);
+
+class SetupDialog {
+ public:
+  SetupDialog(LauncherContext& ctx, DialogView& view, InstallOperations& operations)
+      : ctx_(ctx), view_(view), ops_(operations) {}
+
+  // The opening: probe, report, placement, texts and the layout for the mode.
+  void OnInit();
+  // A command message; wparam is its whole first parameter.
+  void OnCommand(std::uintptr_t wparam);
+  // The close box or Alt+F4: ends the dialog even while a command runs.
+  void OnClose();
+
+  // Shows a finished text in the status control, cut to 259 characters.
+  void ShowStatus(const std::string& text);
+  // Places control id by a picture spec and loads its bitmap; null spec: nothing.
+  void ShowPicture(int id, const char* spec);
+
+  DialogView& view() { return view_; }
+  LauncherContext& context() { return ctx_; }
+
+ private:
+  void LayOutForMode(std::string* status);
+  void InstallCommand();
+  void ChooseFolder();
+  void EndDialog() { view_.End(kDialogResult); }
+
+  LauncherContext& ctx_;
+  DialogView& view_;
+  InstallOperations& ops_;
+};
+
+}  // namespace dl

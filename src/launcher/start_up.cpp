@@ -1,0 +1,106 @@
+#include "launcher/start_up.h"
+
+#include "launcher/drives.h"
+#include "pack/pack_file.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
+#include "util/safe_format.h"
+
+namespace dl {
+namespace {
+
+constexpr int kFirstDiscPrompts = 3;
+constexpr std::uint32_t kRecordSlots = 5;
+
+// The Windows directory and the program's path are taken at most 260 bytes long.
+std::string Bounded(std::string text) {
+  if (text.size() >= kPathCapacity) text.resize(kPathCapacity - 1);
+  return text;
+}
+
+// Reads the install record through the pack: a missing pack, a pack without the entry or
+// a damaged entry leave the record not loaded.
+void ReadInstallRecord(LauncherContext& ctx, const std::string& recordName) {
+  if (!ctx.pack.Open(ctx.state.recordPath.c_str(), kRecordSlots, 0)) return;
+  PackSlot* slot = ctx.pack.LoadEntry(recordName.c_str());
+  if (slot == nullptr) return;  // the pack stays open; the writer reopens it
+  ctx.record.LoadBuffer(reinterpret_cast<const char*>(slot->data),
+                        static_cast<std::int32_t>(slot->size));
+  ctx.pack.ReleaseEntry(slot);
+  ctx.pack.Close();
+}
+
+}  // namespace
+
+std::string DiscPromptText(IniFile& script, int discNumber) {
+  const char* format = ReadOrEmpty(script, TextKey{script::kStringTab, "string9", nullptr});
+  std::string name = DiscNameKey(discNumber);
+  const char* discName = ReadOrEmpty(script, TextKey{script::kStringTab, name.c_str(), nullptr});
+  char text[kPathCapacity];
+  SafeFormat(text, sizeof text, format, {FormatArg(discNumber), FormatArg(discName)});
+  return text;
+}
+
+int LauncherMain(LauncherContext& ctx, void* instance, const std::function<void()>& showDialog) {
+  System& sys = ctx.system;
+  LauncherState& st = ctx.state;
+
+  st.instance = instance;
+  if (sys.WindowOfClassExists(kGameWindowClass)) return kExitNormal;
+
+  LoadSpecialFolders(ctx);
+
+  st.systemLocale = sys.SystemLocale();
+  st.scriptName =
+      st.systemLocale == script::kChineseLocale ? script::kScriptNameChinese : script::kScriptName;
+
+  ctx.script.LoadFile(sys, st.scriptName.c_str());
+  if (!ctx.script.loaded) {
+    // No way out but a disc that holds the script.
+    while (!FindInstallDisc(ctx)) sys.ShowMessage(nullptr, "Install Disc not Find", "Error");
+  }
+
+  if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) return kExitNormal;
+
+  std::string recordName = Read(ctx.script, script::kRecordName);
+  st.recordPath = Bounded(Bounded(sys.WindowsDir()) + "\\" + recordName);
+  ReadInstallRecord(ctx, recordName);
+
+  std::string launcherFolder = CutAtLastSeparator(sys, Bounded(sys.ModuleFilePath()));
+
+  std::string firstLabel = ctx.script.GetString(DiscSectionName(0).c_str(), script::kLabelKey,
+                                                script::kFirstDiscLabelDefault);
+  st.tryMode = Read(ctx.script, script::kTry);
+  std::int32_t updateFlag = Read(ctx.script, script::kUpdate);
+
+  if (!FindDiscByLabel(sys, firstLabel) && updateFlag == 0) {
+    for (int prompt = 0; prompt < kFirstDiscPrompts; ++prompt) {
+      std::string caption = ReadOrEmpty(ctx.script, script::kCaptionWrongDisc);
+      sys.ShowMessage(nullptr, DiscPromptText(ctx.script, 1), caption);
+      if (FindDiscByLabel(sys, firstLabel)) break;
+    }
+  }
+
+  st.discRoot = launcherFolder.empty() ? std::string() : launcherFolder.substr(0, 1) + ":\\";
+  st.sourceRoot = CutAtLastSeparator(sys, launcherFolder);
+
+  const bool haveRecord = ctx.record.loaded != 0;
+  if (updateFlag != 0) {
+    if (!haveRecord) {
+      sys.ShowMessage(nullptr, "error", "can't find KVX");
+      return kExitNoInstallation;
+    }
+    st.mode = LaunchMode::kUpdate;
+  } else {
+    st.mode = haveRecord ? LaunchMode::kInstalled : LaunchMode::kInstall;
+  }
+
+  st.requiredSpace = Read(ctx.script, script::kInstSize);
+  st.targetDriveRoot = "C:\\";
+  ProbeFreeSpace(ctx, 3);
+
+  showDialog();
+  return kExitNormal;
+}
+
+}  // namespace dl
