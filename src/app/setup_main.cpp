@@ -1,0 +1,31 @@
+// setup.exe: the composition root. The launcher's objects are made here, once, and handed
+// to the code that works on them.
+#include <commctrl.h>
+#include <windows.h>
+
+#include "install/unavailable_operations.h"
+#include "launcher/launcher_state.h"
+#include "launcher/start_up.h"
+#include "pack/pack_file.h"
+#include "platform/win32/win32_dialog.h"
+#include "platform/win32/win32_system.h"
+#include "script/ini_file.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The dialog's progress bar class must exist before the dialog is made.
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  dl::Win32System system;
+  dl::IniFile setupScript;
+  dl::IniFile installRecord;
+  dl::PackFile packFile(system);
+  dl::LauncherState launcherState;
+  dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState};
+  dl::UnavailableOperations operations(ctx);
+  try {
+    return dl::LauncherMain(ctx, instance, [&] { dl::RunSetupDialog(ctx, operations); });
+  } catch (...) {
+    return 1;
+  }
+}

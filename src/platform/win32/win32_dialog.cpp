@@ -1,0 +1,172 @@
+#include "platform/win32/win32_dialog.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "launcher/setup_dialog.h"
+
+namespace dl {
+namespace {
+
+class Win32DialogView : public DialogView {
+ public:
+  Win32DialogView(HWND dialog, HINSTANCE instance) : dialog_(dialog), instance_(instance) {}
+  ~Win32DialogView() override { DropPicture(); }
+  Win32DialogView(const Win32DialogView&) = delete;
+  Win32DialogView& operator=(const Win32DialogView&) = delete;
+
+  WindowRef window() override { return dialog_; }
+
+  bool ShowControl(int id, bool visible) override {
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control == nullptr) return false;
+    ::ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+    return true;
+  }
+  void SetControlText(int id, const std::string& text) override {
+    ::SetDlgItemTextA(dialog_, id, text.c_str());
+  }
+  std::string ControlText(int id, std::size_t maxChars) override {
+    char buffer[kPathCapacity] = {};
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control == nullptr) return std::string();
+    ::GetWindowTextA(control, buffer, static_cast<int>(sizeof buffer));
+    std::string text = buffer;
+    if (text.size() > maxChars) text.resize(maxChars);
+    return text;
+  }
+  void LimitText(int id, int chars) override {
+    ::SendDlgItemMessageA(dialog_, id, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0);
+  }
+  void SetTitle(const std::string& title) override { ::SetWindowTextA(dialog_, title.c_str()); }
+  void FocusControl(int id) override {
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control != nullptr) ::SetFocus(control);
+  }
+  Size WindowSizeForClient(int width, int height) override {
+    RECT rect = {0, 0, width, height};
+    DWORD style = static_cast<DWORD>(::GetWindowLongA(dialog_, GWL_STYLE));
+    DWORD exStyle = static_cast<DWORD>(::GetWindowLongA(dialog_, GWL_EXSTYLE));
+    ::AdjustWindowRectEx(&rect, style, ::GetMenu(dialog_) != nullptr, exStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+  }
+  Size ScreenSize() override {
+    return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  }
+  void MoveWindowTo(int x, int y, int width, int height) override {
+    ::MoveWindow(dialog_, x, y, width, height, TRUE);
+  }
+  bool MoveControl(int id, int x, int y, int width, int height) override {
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control == nullptr) return false;
+    ::MoveWindow(control, x, y, width, height, TRUE);
+    return true;
+  }
+  bool LoadPicture(int id, const std::string& name, int width, int height) override {
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control == nullptr) return false;
+    // A bitmap resource of the program first, its greys mapped to the 3-D colours; then a
+    // bitmap file relative to the current folder (where the script was found).
+    HANDLE bitmap = ::LoadImageA(instance_, name.c_str(), IMAGE_BITMAP, width, height,
+                                 LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS);
+    if (bitmap == nullptr)
+      bitmap = ::LoadImageA(nullptr, name.c_str(), IMAGE_BITMAP, width, height,
+                            LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+    if (bitmap == nullptr) return false;
+    HANDLE old = reinterpret_cast<HANDLE>(
+        ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    if (old != nullptr && old != bitmap) ::DeleteObject(old);
+    picture_ = bitmap;
+    pictureControl_ = control;
+    return true;
+  }
+  ShellItem BrowseForFolder() override {
+    char name[MAX_PATH + 1] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = dialog_;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = name;
+    info.lpszTitle = nullptr;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    return ::SHBrowseForFolderA(&info);
+  }
+  void SetProgressRange(int id, int maximum) override {
+    ::SendDlgItemMessageA(dialog_, id, PBM_SETRANGE32, 0, maximum);
+  }
+  void SetProgressPosition(int id, int position) override {
+    ::SendDlgItemMessageA(dialog_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  }
+  void End(int result) override { ::EndDialog(dialog_, result); }
+  void SendClose() override { ::SendMessageA(dialog_, WM_CLOSE, 0, 0); }
+
+  // Takes the last bitmap back from the picture control and deletes it.
+  void DropPicture() {
+    if (picture_ == nullptr) return;
+    if (::IsWindow(pictureControl_)) ::SendMessageA(pictureControl_, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    ::DeleteObject(picture_);
+    picture_ = nullptr;
+  }
+
+ private:
+  HWND dialog_;
+  HINSTANCE instance_;
+  HANDLE picture_ = nullptr;
+  HWND pictureControl_ = nullptr;
+};
+
+// What one showing of the dialog owns; the procedure finds it through the window.
+struct DialogSession {
+  LauncherContext& ctx;
+  InstallOperations& operations;
+  std::unique_ptr<Win32DialogView> view;
+  std::unique_ptr<SetupDialog> dialog;
+};
+
+// Returns 0 for every message; for the initialisation message this means that the dialog
+// sets the keyboard focus itself. No exception leaves the procedure.
+INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  try {
+    if (message == WM_INITDIALOG) {
+      auto* session = reinterpret_cast<DialogSession*>(lparam);
+      ::SetWindowLongPtrA(window, GWLP_USERDATA, lparam);
+      session->view = std::make_unique<Win32DialogView>(
+          window, static_cast<HINSTANCE>(session->ctx.state.instance));
+      session->dialog =
+          std::make_unique<SetupDialog>(session->ctx, *session->view, session->operations);
+      session->dialog->OnInit();
+      return 0;
+    }
+    auto* session = reinterpret_cast<DialogSession*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (session == nullptr || session->dialog == nullptr) return 0;
+    switch (message) {
+      case WM_COMMAND:
+        session->dialog->OnCommand(static_cast<std::uintptr_t>(wparam));
+        break;
+      case WM_CLOSE:
+        session->dialog->OnClose();
+        break;
+      case WM_DESTROY:
+        session->view->DropPicture();
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    ::EndDialog(window, kDialogResult);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RunSetupDialog(LauncherContext& ctx, InstallOperations& operations) {
+  DialogSession session{ctx, operations, nullptr, nullptr};
+  ::DialogBoxParamA(static_cast<HINSTANCE>(ctx.state.instance), "ASD", nullptr, SetupDialogProc,
+                    reinterpret_cast<LPARAM>(&session));
+}
+
+}  // namespace dl

@@ -1,0 +1,389 @@
+// The real setup.exe under Wine, driven as a user would drive it. The Wine prefix maps two
+// folders as CD-ROM drives E: and F:; each scenario lays out the discs it needs (script,
+// launcher, volume label), starts the launcher and checks what the user sees and the exit
+// code. Screenshots of each mode go to the folder named by DL_E2E_SHOTS.
+#include <commctrl.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "uidriver/ui_driver.h"
+
+namespace dl::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kAppear = 60000;  // the first window of a run may take a while under Wine
+constexpr DWORD kExit = 30000;
+
+constexpr int kInstall = 1019, kExitButton = 1020, kDrive = 1022, kFolder = 1023, kPlay = 1024,
+              kStatus = 1025, kProgress = 1026, kPicture = 1027, kDemo = 1028;
+
+// A host path from the environment as Wine sees it (drive Z: is the host's root).
+std::string WinePathFromEnv(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || value[0] != '/') return std::string();
+  std::string path = std::string("Z:") + value;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Sections are looked up first match, so a scenario puts its own sections before these.
+constexpr const char* kScript =
+    "[setup]\r\nname=E2E.ini\r\n"
+    "[STRING_TAB]\r\nstring3=E2E Setup\r\nstring9=Insert disc %d: %s\r\nstring10=Wrong disc\r\n"
+    "string12=E2E Disc 1\r\n"
+    "[disc00]\r\nlabel=E2E_DISC1\r\n"
+    "[DEMO_GROUP]\r\ndemo=1\r\nname=Demo!\r\n";
+
+class LauncherE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    discE_ = WinePathFromEnv("DL_E2E_DISC_E");
+    discF_ = WinePathFromEnv("DL_E2E_DISC_F");
+    shots_ = WinePathFromEnv("DL_E2E_SHOTS");
+    setupExe_ = WinePathFromEnv("DL_E2E_SETUP");
+    packtool_ = WinePathFromEnv("DL_E2E_PACKTOOL");
+    game_ = WinePathFromEnv("DL_E2E_GAME");
+    ASSERT_FALSE(discE_.empty() || discF_.empty() || setupExe_.empty())
+        << "DL_E2E_DISC_E, DL_E2E_DISC_F and DL_E2E_SETUP must name host folders and files";
+    fs::create_directories(shots_);
+    Eject(discE_);
+    Eject(discF_);
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    recordPack_ = std::string(windows) + "\\E2E.ini.pak";
+    ::DeleteFileA(recordPack_.c_str());
+  }
+  void TearDown() override {
+    Kill(setup_);
+    ::DeleteFileA(recordPack_.c_str());
+  }
+
+  // An empty drive: no files. (Wine reads a drive's label once per run, so each drive
+  // keeps the label the prefix gave it: E: is E2E_DISC1 and F: is E2E_DISC2.)
+  static void Eject(const std::string& disc) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(disc, ec))
+      if (entry.path().filename() != ".windows-label") fs::remove_all(entry.path(), ec);
+  }
+  // A disc with the launcher in its root and, when given, the script.
+  void Insert(const std::string& disc, const std::string& script,
+              const char* scriptName = "setup.ini") {
+    ASSERT_TRUE(::CopyFileA(setupExe_.c_str(), (disc + "\\setup.exe").c_str(), FALSE));
+    if (!script.empty()) WriteText(disc + "\\" + scriptName, script);
+  }
+  void WriteRecord(const std::string& text) {
+    std::string file = shots_ + "\\record.ini";
+    WriteText(file, text);
+    Process tool =
+        Start("\"" + packtool_ + "\" add \"" + recordPack_ + "\" E2E.ini \"" + file + "\"", "");
+    ASSERT_EQ(WaitForExit(tool, kExit), 0) << "packtool add";
+  }
+  void StartSetup(const std::string& exe = "E:\\setup.exe", const std::string& cwd = "E:\\",
+                  const std::vector<std::string>& env = {}) {
+    setup_ = Start(exe, cwd, env);
+    ASSERT_NE(setup_.handle, nullptr) << "could not start " << exe;
+  }
+  // The launcher in a folder of C: that holds no script.
+  void StartFromFolderWithoutScript() {
+    const std::string folder = "C:\\e2e-start";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(setupExe_.c_str(), (folder + "\\setup.exe").c_str(), FALSE));
+    ::DeleteFileA((folder + "\\setup.ini").c_str());
+    StartSetup(folder + "\\setup.exe", folder);
+  }
+  HWND Dialog() {
+    HWND d = WaitForLauncherDialog(setup_, kAppear);
+    EXPECT_NE(d, nullptr) << "the setup dialog did not appear";
+    return d;
+  }
+  HWND MessageBoxShown() {
+    HWND box = WaitForMessageBox(setup_, kAppear);
+    EXPECT_NE(box, nullptr) << "no message box appeared";
+    return box;
+  }
+  void Answer(HWND box) {
+    Press(box, IDOK);
+    EXPECT_TRUE(WaitGone(box, kExit));
+  }
+  void Shot(HWND window, const std::string& name) {
+    EXPECT_TRUE(SaveScreenshot(window, shots_ + "\\" + name + ".bmp")) << name;
+  }
+  int ExitViaExitButton(HWND dialog) {
+    Click(dialog, kExitButton);
+    return WaitForExit(setup_, kExit);
+  }
+
+  std::string discE_, discF_, shots_, setupExe_, packtool_, game_, recordPack_;
+  Process setup_;
+};
+
+TEST_F(LauncherE2E, InstallModeShowsTheReportFreeSpaceAndInstall) {
+  Insert(discE_, "[setup]\r\ninst_size=1000\r\n" + std::string(kScript));
+  WriteText(discE_ + "\\setup1.ini", "[STRING_TAB]\r\nstring3=Chinese Setup\r\n");
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowTitle(dialog), "E2E Setup");  // the default locale reads setup.ini only
+  std::string status = ControlText(dialog, kStatus);
+  EXPECT_EQ(status.rfind("OS:\tWindows NT Ver:", 0), 0u) << status;
+  EXPECT_NE(status.find(",409\nDX:\tDirectX 9.0 or up\nfree disk space,"), std::string::npos)
+      << status;
+  EXPECT_TRUE(EndsWith(status, " Mbytes")) << status;
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_EQ(ControlText(dialog, kInstall), "INSTALL");
+  EXPECT_FALSE(ControlVisible(dialog, kPlay));
+  EXPECT_TRUE(ControlVisible(dialog, kDemo));
+  EXPECT_EQ(ControlText(dialog, kDemo), "Demo!");
+  EXPECT_FALSE(ControlVisible(dialog, kProgress));
+  EXPECT_TRUE(ControlVisible(dialog, kPicture));
+  EXPECT_EQ(ControlText(dialog, kFolder), "Wendmark");
+  EXPECT_EQ(ControlText(dialog, kDrive), "C:\\");
+  RECT client = {};
+  ::GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 480);
+  Shot(dialog, "install-mode");
+
+  // Enter and Esc do nothing; the close box ends the dialog.
+  Press(dialog, IDOK);
+  Press(dialog, IDCANCEL);
+  ::Sleep(500);
+  EXPECT_TRUE(::IsWindow(dialog));
+  Close(dialog);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+}
+
+TEST_F(LauncherE2E, InstallIsHiddenWhenTheSpaceTestFails) {
+  Insert(discE_, "[setup]\r\ninst_size=-1\r\n" + std::string(kScript));
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(ControlVisible(dialog, kInstall));
+  EXPECT_TRUE(EndsWith(ControlText(dialog, kStatus), " Mbytes\nno free space"))
+      << ControlText(dialog, kStatus);
+  Shot(dialog, "install-mode-no-space");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, TheFolderBrowserOpensCancelsAndChooses) {
+  Insert(discE_, "[setup]\r\ninst_size=1000\r\n" + std::string(kScript));
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  const std::string status = ControlText(dialog, kStatus);
+
+  Click(dialog, kDrive);
+  HWND browser = WaitForOtherDialog(setup_, WindowTitle(dialog), kAppear);
+  ASSERT_NE(browser, nullptr) << "no folder browser";
+  Shot(browser, "folder-browser");
+  Press(browser, IDCANCEL);
+  ASSERT_TRUE(WaitGone(browser, kExit));
+  EXPECT_EQ(ControlText(dialog, kStatus), status);
+  EXPECT_EQ(ControlText(dialog, kFolder), "Wendmark");
+
+  // Choose the browser's root, the desktop folder (C:\users\<user>\Desktop).
+  Click(dialog, kDrive);
+  browser = WaitForOtherDialog(setup_, WindowTitle(dialog), kAppear);
+  ASSERT_NE(browser, nullptr);
+  HWND tree = ::FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+  ASSERT_NE(tree, nullptr);
+  LRESULT root = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, root);
+  ::Sleep(300);
+  Press(browser, IDOK);
+  ASSERT_TRUE(WaitGone(browser, kExit));
+  ::Sleep(300);
+  EXPECT_EQ(ControlText(dialog, kDrive), "C:\\");
+  std::string folder = ControlText(dialog, kFolder);
+  EXPECT_EQ(folder.rfind("users\\", 0), 0u) << folder;
+  EXPECT_TRUE(EndsWith(folder, "\\Desktop\\Game")) << folder;
+  std::string chosen = ControlText(dialog, kStatus);
+  EXPECT_NE(chosen.find("\nfree disk space,"), std::string::npos) << chosen;
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  Shot(dialog, "folder-chosen");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, ARecordOpensInstalledMode) {
+  WriteRecord("[inst_path]\r\npath=C:\\Games\\E2E\r\n");
+  Insert(discE_, kScript);
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  EXPECT_FALSE(ControlVisible(dialog, kFolder));
+  EXPECT_FALSE(ControlVisible(dialog, kDrive));
+  EXPECT_TRUE(ControlVisible(dialog, kPlay));  // Wine brings DirectX 9
+  EXPECT_EQ(ControlText(dialog, kStatus).find("free disk space"), std::string::npos);
+  Shot(dialog, "installed-mode");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, NoD3D_InstalledModeWithoutDirect3D8HidesPlay) {
+  WriteRecord("[inst_path]\r\npath=C:\\Games\\E2E\r\n");
+  Insert(discE_, kScript);
+  // ctest runs this scenario with Direct3D 8 and 9 switched off for the whole Wine process
+  // tree (a child takes its DLL overrides from the Unix environment, not from Windows').
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  std::string status = ControlText(dialog, kStatus);
+  EXPECT_NE(status.find("DX:\tDirectX 7.0 \ndriver is too old"), std::string::npos) << status;
+  EXPECT_FALSE(ControlVisible(dialog, kPlay));
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  Shot(dialog, "installed-mode-directx7");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, AnUpdateDiscShowsTheInstalledFolder) {
+  WriteRecord("[inst_path]\r\npath=C:\\Games\\E2E\r\n");
+  Insert(discE_, "[disc00]\r\nlabel=NOT_HERE\r\n[execmode]\r\nup=1\r\n" + std::string(kScript));
+  StartSetup();
+  HWND dialog = Dialog();  // no first-disc prompt for an update disc
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_EQ(ControlText(dialog, kInstall), "INSTALL");
+  EXPECT_FALSE(ControlVisible(dialog, kPlay));
+  EXPECT_FALSE(ControlVisible(dialog, kDemo));
+  EXPECT_FALSE(ControlVisible(dialog, kDrive));
+  EXPECT_TRUE(ControlVisible(dialog, kFolder));
+  EXPECT_EQ(ControlText(dialog, kDrive), "C:\\");
+  EXPECT_EQ(ControlText(dialog, kFolder), "Games\\E2E");
+  Shot(dialog, "update-mode");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, AnUpdateDiscWithoutInstallationEndsWithOne) {
+  Insert(discE_, "[execmode]\r\nup=1\r\n" + std::string(kScript));
+  StartSetup();
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WindowTitle(box), "can't find KVX");
+  EXPECT_EQ(MessageBoxText(box), "error");
+  Shot(box, "update-without-installation");
+  Answer(box);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 1);
+}
+
+TEST_F(LauncherE2E, AWrongFirstDiscIsAskedForThreeTimes) {
+  // The first disc's label differs from E:'s only in case.
+  Insert(discE_, "[disc00]\r\nlabel=e2e_disc1\r\n" + std::string(kScript));
+  StartSetup();
+  for (int prompt = 0; prompt < 3; ++prompt) {
+    HWND box = MessageBoxShown();
+    ASSERT_NE(box, nullptr) << "prompt " << prompt + 1;
+    EXPECT_EQ(WindowTitle(box), "Wrong disc");
+    EXPECT_EQ(MessageBoxText(box), "Insert disc 1: E2E Disc 1");
+    if (prompt == 0) Shot(box, "first-disc-prompt");
+    Answer(box);
+  }
+  HWND dialog = Dialog();  // start-up goes on after the third prompt
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, TheFirstDiscMayBeInAnyCdRomDrive) {
+  // The script on E:, the first disc's label on F:: no prompt.
+  Insert(discE_, "[disc00]\r\nlabel=E2E_DISC2\r\n" + std::string(kScript));
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, TheScriptIsFoundOnACdRomAndTheDiscSearchWaitsForIt) {
+  // The launcher started from a folder without a script, with both drives empty.
+  StartFromFolderWithoutScript();
+  for (int i = 0; i < 2; ++i) {
+    HWND box = MessageBoxShown();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowTitle(box), "Error");
+    EXPECT_EQ(MessageBoxText(box), "Install Disc not Find");
+    if (i == 0) {
+      Shot(box, "install-disc-not-found");
+      Answer(box);
+    } else {
+      Insert(discF_, kScript);  // the disc goes into F: while the box waits
+      Answer(box);
+    }
+  }
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowTitle(dialog), "E2E Setup");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+// ctest runs this scenario with LC_ALL=zh_CN.UTF-8, which gives the whole Wine process tree
+// the system locale 2052 (a child takes it from the Unix environment, not from Windows').
+TEST_F(LauncherE2E, Chinese_Locale2052ReadsTheChineseScriptOnly) {
+  ASSERT_EQ(::GetSystemDefaultLCID(), 2052u);
+  Insert(discE_, "[STRING_TAB]\r\nstring3=English Setup\r\n" + std::string(kScript));
+  WriteText(discE_ + "\\setup1.ini",
+            "[disc00]\r\nlabel=E2E_DISC1\r\n[STRING_TAB]\r\nstring3=Chinese Setup\r\n");
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowTitle(dialog), "Chinese Setup");
+  EXPECT_NE(ControlText(dialog, kStatus).find(",804\n"), std::string::npos)
+      << ControlText(dialog, kStatus);
+  Shot(dialog, "locale-2052");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+
+  // Without setup1.ini the disc has no script for this locale, though setup.ini is there.
+  ::DeleteFileA((discE_ + "\\setup1.ini").c_str());
+  StartSetup();
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Install Disc not Find");
+  Kill(setup_);
+}
+
+TEST_F(LauncherE2E, TheRunningGameStopsTheLauncherSilently) {
+  ASSERT_FALSE(game_.empty());
+  Insert(discE_, kScript);
+  Process game = Start("\"" + game_ + "\"", "", {"DL_STUB_LOG=" + shots_ + "\\stubs.log"});
+  ASSERT_NE(WaitForWindow(game, "KVX", nullptr, kAppear), nullptr) << "the stand-in game";
+  StartSetup();
+  EXPECT_TRUE(ShowsNoWindow(setup_, kExit));
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  Kill(game);
+}
+
+TEST_F(LauncherE2E, AWindowTitledLikeTheDialogStopsTheLauncherAfterTheScript) {
+  HWND other = ::CreateWindowA("STATIC", "E2E Setup", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  // Without a script the launcher asks for the disc first: the title is looked at later.
+  StartFromFolderWithoutScript();
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Install Disc not Find");
+  Insert(discE_, kScript);
+  Answer(box);
+  EXPECT_TRUE(ShowsNoWindow(setup_, 3000));
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  ::DestroyWindow(other);
+}
+
+}  // namespace
+}  // namespace dl::e2e

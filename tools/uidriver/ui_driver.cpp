@@ -1,0 +1,294 @@
+#include "uidriver/ui_driver.h"
+
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace dl::e2e {
+namespace {
+
+constexpr DWORD kPollMs = 50;
+
+struct Search {
+  DWORD pid;
+  const char* className;
+  const char* title;
+  const std::string* exceptTitle;
+  HWND found;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  if (pid != s->pid || !::IsWindowVisible(window)) return TRUE;
+  char buffer[512];
+  if (s->className != nullptr) {
+    ::GetClassNameA(window, buffer, sizeof buffer);
+    if (std::strcmp(buffer, s->className) != 0) return TRUE;
+  }
+  std::string title = WindowTitle(window);
+  if (s->title != nullptr && title != s->title) return TRUE;
+  if (s->exceptTitle != nullptr && title == *s->exceptTitle) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+HWND FindOnce(DWORD pid, const char* className, const char* title, const std::string* except) {
+  Search s{pid, className, title, except, nullptr};
+  ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+bool Ended(const Process& process) {
+  return ::WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
+}
+
+// This program's environment with the extra entries put over it, as a block.
+std::string EnvironmentBlock(const std::vector<std::string>& extra) {
+  std::map<std::string, std::string> vars;  // keys upper-cased for comparison
+  std::map<std::string, std::string> spelled;
+  auto add = [&](const std::string& entry) {
+    std::size_t eq = entry.find('=', 1);
+    if (eq == std::string::npos) return;
+    std::string key = entry.substr(0, eq);
+    std::string upper = key;
+    for (char& c : upper) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+    vars[upper] = entry;
+  };
+  char* block = ::GetEnvironmentStringsA();
+  for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) add(p);
+  ::FreeEnvironmentStringsA(block);
+  for (const std::string& e : extra) add(e);
+  std::string out;
+  for (const auto& [key, entry] : vars) {
+    out += entry;
+    out += '\0';
+  }
+  out += '\0';
+  return out;
+}
+
+}  // namespace
+
+Process Start(const std::string& commandLine, const std::string& cwd,
+              const std::vector<std::string>& extraEnv) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  std::string command = commandLine;
+  std::string env = EnvironmentBlock(extraEnv);
+  Process p;
+  if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, env.data(),
+                       cwd.empty() ? nullptr : cwd.c_str(), &startup, &info)) {
+    ::CloseHandle(info.hThread);
+    p.handle = info.hProcess;
+    p.id = info.dwProcessId;
+  }
+  return p;
+}
+
+int WaitForExit(Process& process, DWORD timeoutMs) {
+  if (process.handle == nullptr) return -1;
+  if (::WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0) {
+    Kill(process);
+    return -1;
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.handle, &code);
+  ::CloseHandle(process.handle);
+  process.handle = nullptr;
+  return static_cast<int>(code);
+}
+
+void Kill(Process& process) {
+  if (process.handle == nullptr) return;
+  ::TerminateProcess(process.handle, 99);
+  ::WaitForSingleObject(process.handle, 5000);
+  ::CloseHandle(process.handle);
+  process.handle = nullptr;
+}
+
+HWND WaitForWindow(const Process& process, const char* className, const char* title,
+                   DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    HWND w = FindOnce(process.id, className, title, nullptr);
+    if (w != nullptr) return w;
+    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+
+HWND WaitForOtherDialog(const Process& process, const std::string& exceptTitle, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    HWND w = FindOnce(process.id, "#32770", nullptr, &exceptTitle);
+    if (w != nullptr) return w;
+    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+
+namespace {
+constexpr int kStatusControl = 1025;
+
+struct DialogSearch {
+  DWORD pid;
+  bool wantLauncher;
+  HWND found;
+};
+
+BOOL CALLBACK VisitDialog(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<DialogSearch*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  if (pid != s->pid || !::IsWindowVisible(window)) return TRUE;
+  char name[64];
+  ::GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, "#32770") != 0) return TRUE;
+  bool launcher = ::GetDlgItem(window, kStatusControl) != nullptr;
+  if (launcher != s->wantLauncher) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+HWND WaitForDialogKind(const Process& process, bool launcher, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    DialogSearch s{process.id, launcher, nullptr};
+    ::EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&s));
+    if (s.found != nullptr) return s.found;
+    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+}  // namespace
+
+HWND WaitForDialogOrMessageBox(const Process& process, DWORD timeoutMs, bool* isLauncher) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    for (bool launcher : {true, false}) {
+      DialogSearch s{process.id, launcher, nullptr};
+      ::EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&s));
+      if (s.found != nullptr) {
+        *isLauncher = launcher;
+        return s.found;
+      }
+    }
+    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+
+HWND WaitForLauncherDialog(const Process& process, DWORD timeoutMs) {
+  return WaitForDialogKind(process, true, timeoutMs);
+}
+
+HWND WaitForMessageBox(const Process& process, DWORD timeoutMs) {
+  return WaitForDialogKind(process, false, timeoutMs);
+}
+
+bool ShowsNoWindow(const Process& process, DWORD periodMs) {
+  DWORD start = ::GetTickCount();
+  do {
+    if (FindOnce(process.id, nullptr, nullptr, nullptr) != nullptr) return false;
+    if (Ended(process)) return true;
+    ::Sleep(kPollMs);
+  } while (::GetTickCount() - start < periodMs);
+  return true;
+}
+
+std::string WindowTitle(HWND window) {
+  char buffer[1024] = {};
+  ::GetWindowTextA(window, buffer, sizeof buffer);
+  return buffer;
+}
+
+std::string ControlText(HWND dialog, int id) {
+  HWND control = ::GetDlgItem(dialog, id);
+  if (control == nullptr) return std::string();
+  char buffer[2048] = {};
+  ::SendMessageA(control, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+bool ControlVisible(HWND dialog, int id) {
+  HWND control = ::GetDlgItem(dialog, id);
+  return control != nullptr && (::GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool ControlExists(HWND dialog, int id) {
+  return ::GetDlgItem(dialog, id) != nullptr;
+}
+
+std::string MessageBoxText(HWND box) {
+  return ControlText(box, 0xFFFF);
+}
+
+void Click(HWND dialog, int id) {
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void Press(HWND dialog, int id) {
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void Close(HWND window) {
+  ::PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  while (::IsWindow(window)) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(kPollMs);
+  }
+  return true;
+}
+
+bool SaveScreenshot(HWND window, const std::string& path) {
+  RECT rect = {};
+  if (!::GetWindowRect(window, &rect)) return false;
+  ::SetForegroundWindow(window);
+  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ::Sleep(300);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  ::SelectObject(memory, old);
+
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(rowBytes * static_cast<DWORD>(height), '\0');
+  ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace dl::e2e

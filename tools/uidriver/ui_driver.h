@@ -1,0 +1,63 @@
+// Drives another program's windows the way a user would: finds its windows and controls,
+// reads titles, texts and visibility, clicks buttons, answers message boxes and saves
+// screenshots. Windows only (run under Wine in the tests).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace dl::e2e {
+
+// A started program.
+struct Process {
+  HANDLE handle = nullptr;
+  DWORD id = 0;
+};
+
+// Starts commandLine in folder cwd. extraEnv entries ("NAME=value") are added to (or
+// replace those of) this program's environment.
+Process Start(const std::string& commandLine, const std::string& cwd,
+              const std::vector<std::string>& extraEnv = {});
+// Waits for the program to end; returns its exit code, or -1 after the timeout (the
+// program is then killed).
+int WaitForExit(Process& process, DWORD timeoutMs);
+void Kill(Process& process);
+
+// A visible top-level window of the process whose class and title match (null: any);
+// null when none appears within the timeout.
+HWND WaitForWindow(const Process& process, const char* className, const char* title,
+                   DWORD timeoutMs);
+// A visible top-level dialog window (#32770) of the process whose title differs from
+// exceptTitle.
+HWND WaitForOtherDialog(const Process& process, const std::string& exceptTitle, DWORD timeoutMs);
+// The launcher's dialog: a visible dialog window of the process with a status control.
+HWND WaitForLauncherDialog(const Process& process, DWORD timeoutMs);
+// A visible message box (a dialog without the status control) of the process.
+HWND WaitForMessageBox(const Process& process, DWORD timeoutMs);
+// Whichever comes first: the launcher's dialog (*isLauncher true) or a message box.
+HWND WaitForDialogOrMessageBox(const Process& process, DWORD timeoutMs, bool* isLauncher);
+// True when the process shows no visible top-level window for the whole period.
+bool ShowsNoWindow(const Process& process, DWORD periodMs);
+
+std::string WindowTitle(HWND window);
+std::string ControlText(HWND dialog, int id);
+bool ControlVisible(HWND dialog, int id);
+bool ControlExists(HWND dialog, int id);
+// The text of a message box (its static control).
+std::string MessageBoxText(HWND box);
+
+// A click as a button sends it.
+void Click(HWND dialog, int id);
+// Presses OK (IDOK) or Cancel (IDCANCEL) of a dialog or message box.
+void Press(HWND dialog, int id);
+// Sends the close command (the close box).
+void Close(HWND window);
+// Waits until the window is gone.
+bool WaitGone(HWND window, DWORD timeoutMs);
+
+// Saves what the screen shows of the window as a 24-bit BMP file.
+bool SaveScreenshot(HWND window, const std::string& path);
+
+}  // namespace dl::e2e
