@@ -1,7 +1,8 @@
 // setup.exe: the composition root. The launcher's objects are made here, once, and handed
 // to the code that works on them.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "install/unavailable_operations.h"
 #include "launcher/launcher_state.h"

@@ -2,8 +2,9 @@
 // folders as CD-ROM drives E: and F:; each scenario lays out the discs it needs (script,
 // launcher, volume label), starts the launcher and checks what the user sees and the exit
 // code. Screenshots of each mode go to the folder named by DL_E2E_SHOTS.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 

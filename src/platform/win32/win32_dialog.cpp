@@ -1,8 +1,9 @@
 #include "platform/win32/win32_dialog.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <memory>
 #include <string>

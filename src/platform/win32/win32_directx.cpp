@@ -2,9 +2,10 @@
 // entry points looked up at run time, so the program imports nothing from DirectX and
 // starts on a system without it. Whatever a step obtains is released by a later step or
 // by the destructor, on every path.
+#include <windows.h>
+
 #include <ddraw.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <cstring>
 

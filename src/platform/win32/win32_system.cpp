@@ -1,7 +1,8 @@
 #include "platform/win32/win32_system.h"
 
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <vector>
 
