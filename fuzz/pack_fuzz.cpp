@@ -6,11 +6,13 @@
 
 #include "pack/pack_file.h"
 #include "pack/pack_verify.h"
+#include "platform/posix/posix_system.h"
 
 namespace {
 
-// A system that serves one pack from memory and accepts writes into memory.
-class MemorySystem : public dl::System {
+// A system that serves one pack from memory and accepts writes into memory; the rest of
+// the machine is the host layer's "nothing found".
+class MemorySystem : public dl::PosixSystem {
  public:
   explicit MemorySystem(std::string bytes) : bytes_(std::move(bytes)) {}
   class Mapped : public dl::MappedFile {

@@ -41,8 +41,7 @@ void LzssEncoder::StoreWindow(int pos, std::uint8_t byte) {
   if (pos < kF) window_[kN + pos] = byte;
 }
 
-// How many of the 17 bytes at window positions a and b agree, from the first.
-int LzssEncoder::MatchLength(int a, int b) const {
+int LzssEncoder::Compare(int a, int b, int* larger) const {
   const std::uint8_t* x = window_ + a;
   const std::uint8_t* y = window_ + b;
   if constexpr (std::endian::native == std::endian::little) {
@@ -50,12 +49,19 @@ int LzssEncoder::MatchLength(int a, int b) const {
       std::uint64_t u, v;
       std::memcpy(&u, x + i, 8);
       std::memcpy(&v, y + i, 8);
-      if (u != v) return i + (std::countr_zero(u ^ v) >> 3);
+      if (u != v) {
+        const int shift = std::countr_zero(u ^ v) & ~7;
+        *larger = static_cast<std::int8_t>(u >> shift) >= static_cast<std::int8_t>(v >> shift);
+        return i + (shift >> 3);
+      }
     }
-    return x[16] == y[16] ? 17 : 16;
+    if (x[16] == y[16]) return 17;
+    *larger = static_cast<std::int8_t>(x[16]) >= static_cast<std::int8_t>(y[16]);
+    return 16;
   } else {
     int i = 0;
     while (i < kF && x[i] == y[i]) ++i;
+    if (i < kF) *larger = static_cast<std::int8_t>(x[i]) >= static_cast<std::int8_t>(y[i]);
     return i;
   }
 }
@@ -65,10 +71,11 @@ void LzssEncoder::TreeInsert(int node) {
     matchLength_ = 0;
     return;
   }
-  int t = tree_[kRoot].larger;
+  int t = tree_[kRoot].child[kLarger];
   int best = 0;
   for (;;) {
-    int same = MatchLength(node, t);
+    int larger = kLarger;
+    int same = Compare(node, t, &larger);
     if (same > best) {
       best = same;
       matchPosition_ = t;
@@ -78,13 +85,11 @@ void LzssEncoder::TreeInsert(int node) {
         return;
       }
     }
-    // The bytes compare as signed values.
-    bool smaller = static_cast<std::int8_t>(window_[node + same]) <
-                   static_cast<std::int8_t>(window_[t + same]);
-    std::uint16_t& child = smaller ? tree_[t].smaller : tree_[t].larger;
+    // Equal bytes, or a larger one, go to the larger side.
+    std::uint16_t& child = tree_[t].child[larger];
     if (child == 0) {
       child = static_cast<std::uint16_t>(node);
-      tree_[node] = Node{static_cast<std::uint16_t>(t), 0, 0};
+      tree_[node] = Node{static_cast<std::uint16_t>(t), {0, 0}};
       matchLength_ = best;
       return;
     }
@@ -95,36 +100,36 @@ void LzssEncoder::TreeInsert(int node) {
 void LzssEncoder::TreeSplice(int oldNode, int newNode) {
   int parent = tree_[oldNode].parent;
   tree_[newNode].parent = static_cast<std::uint16_t>(parent);
-  if (tree_[parent].larger == oldNode) {
-    tree_[parent].larger = static_cast<std::uint16_t>(newNode);
+  if (tree_[parent].child[kLarger] == oldNode) {
+    tree_[parent].child[kLarger] = static_cast<std::uint16_t>(newNode);
   } else {
-    tree_[parent].smaller = static_cast<std::uint16_t>(newNode);
+    tree_[parent].child[kSmaller] = static_cast<std::uint16_t>(newNode);
   }
   tree_[oldNode].parent = 0;
 }
 
 void LzssEncoder::TreeSubstitute(int oldNode, int newNode) {
   int parent = tree_[oldNode].parent;
-  if (tree_[parent].smaller == oldNode) {
-    tree_[parent].smaller = static_cast<std::uint16_t>(newNode);
+  if (tree_[parent].child[kSmaller] == oldNode) {
+    tree_[parent].child[kSmaller] = static_cast<std::uint16_t>(newNode);
   } else {
-    tree_[parent].larger = static_cast<std::uint16_t>(newNode);
+    tree_[parent].child[kLarger] = static_cast<std::uint16_t>(newNode);
   }
   tree_[newNode] = tree_[oldNode];
-  tree_[tree_[newNode].smaller].parent = static_cast<std::uint16_t>(newNode);
-  tree_[tree_[newNode].larger].parent = static_cast<std::uint16_t>(newNode);
+  tree_[tree_[newNode].child[kSmaller]].parent = static_cast<std::uint16_t>(newNode);
+  tree_[tree_[newNode].child[kLarger]].parent = static_cast<std::uint16_t>(newNode);
   tree_[oldNode].parent = 0;
 }
 
 void LzssEncoder::TreeDelete(int p) {
   if (tree_[p].parent == 0) return;
-  if (tree_[p].larger == 0) {
-    TreeSplice(p, tree_[p].smaller);
-  } else if (tree_[p].smaller == 0) {
-    TreeSplice(p, tree_[p].larger);
+  if (tree_[p].child[kLarger] == 0) {
+    TreeSplice(p, tree_[p].child[kSmaller]);
+  } else if (tree_[p].child[kSmaller] == 0) {
+    TreeSplice(p, tree_[p].child[kLarger]);
   } else {
-    int r = tree_[p].smaller;
-    while (tree_[r].larger != 0) r = tree_[r].larger;
+    int r = tree_[p].child[kSmaller];
+    while (tree_[r].child[kLarger] != 0) r = tree_[r].child[kLarger];
     TreeDelete(r);
     TreeSubstitute(p, r);
   }
@@ -156,8 +161,8 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
   std::size_t next = static_cast<std::size_t>(ahead);  // next input byte to bring in
   std::size_t k = 0;                                   // input index of the current position
   int cur = 1;
-  tree_[kRoot].larger = 1;
-  tree_[1] = Node{kRoot, 0, 0};
+  tree_[kRoot].child[kLarger] = 1;
+  tree_[1] = Node{kRoot, {0, 0}};
   matchLength_ = 0;
   matchPosition_ = 0;
 

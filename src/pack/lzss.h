@@ -51,12 +51,19 @@ class LzssEncoder {
   static constexpr int kF = 17;    // look-ahead
   static constexpr int kRoot = kN;
 
+  // child[0] holds the smaller strings, child[1] the larger: the walk indexes it by the
+  // comparison's result instead of branching on it.
   struct Node {
-    std::uint16_t parent, smaller, larger;
+    std::uint16_t parent;
+    std::uint16_t child[2];
   };
+  static constexpr int kSmaller = 0;
+  static constexpr int kLarger = 1;
 
   void StoreWindow(int pos, std::uint8_t byte);
-  int MatchLength(int a, int b) const;
+  // How many of the 17 bytes at window positions a and b agree, from the first; and in
+  // *larger whether a's first differing byte is the larger, compared as signed bytes.
+  int Compare(int a, int b, int* larger) const;
   void TreeInsert(int node);
   void TreeDelete(int p);
   void TreeSplice(int oldNode, int newNode);

@@ -136,5 +136,33 @@ TEST_F(SystemContract, DrivesReportTypeLabelAndFreeSpace) {
   EXPECT_EQ(label, env_->cdromLabel);
 }
 
+TEST_F(SystemContract, ShellFoldersAreExistingFolders) {
+  for (SpecialFolder which : {SpecialFolder::kDesktop, SpecialFolder::kPrograms}) {
+    std::string path;
+    ASSERT_TRUE(sys_->SpecialFolderPath(which, &path));
+    ASSERT_GE(path.size(), 3u);
+    EXPECT_EQ(path.substr(1, 2), ":\\") << path;
+    // A file can be made in it (where the shortcuts go).
+    std::string probe = path + "\\dl-contract-probe.txt";
+    auto f = sys_->CreateForWriting(probe);
+    ASSERT_NE(f, nullptr) << path;
+    EXPECT_TRUE(f->Close());
+    EXPECT_TRUE(sys_->RemoveFile(probe));
+  }
+}
+
+TEST_F(SystemContract, WindowsLocaleAndVersionQueries) {
+  EXPECT_FALSE(sys_->WindowOfClassExists("dl-no-such-window-class"));
+  EXPECT_FALSE(sys_->WindowWithTitleExists("dl: no window has this title"));
+  EXPECT_NE(sys_->SystemLocale(), 0u);
+  OsVersionInfo version;
+  ASSERT_TRUE(sys_->OsVersion(&version));
+  EXPECT_EQ(version.platformId, 2u);  // every system this runs on is of the NT family
+  EXPECT_GE(version.major, 5u);
+  EXPECT_EQ(sys_->CharSize(""), 0u);
+  EXPECT_EQ(sys_->CharSize("ab"), 1u);
+  EXPECT_EQ(sys_->CharSize("\\x"), 1u);
+}
+
 }  // namespace
 }  // namespace dl::testing

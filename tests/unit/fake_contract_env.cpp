@@ -14,6 +14,10 @@ std::unique_ptr<ContractEnv> MakeContractEnv() {
   env->fake.AddDrive('D', DriveType::kCdRom, "DLTEST_CD");
   env->fake.WriteHostFile("C:\\scratch\\.keep", "");
   env->fake.RemoveFile("C:\\scratch\\.keep");
+  env->fake.WriteHostFile("C:\\users\\me\\Desktop\\.keep", "");
+  env->fake.WriteHostFile("C:\\users\\me\\Programs\\.keep", "");
+  env->fake.specialFolders[SpecialFolder::kDesktop] = "C:\\users\\me\\Desktop";
+  env->fake.specialFolders[SpecialFolder::kPrograms] = "C:\\users\\me\\Programs";
   env->system = &env->fake;
   env->scratchDir = "C:\\scratch";
   env->cdromRoot = "D:\\";
