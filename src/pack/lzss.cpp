@@ -75,6 +75,7 @@ void LzssEncoder::TreeInsert(int node) {
   int best = 0;
   for (;;) {
     int larger = kLarger;
+    const Node here = tree_[t];
     int same = Compare(node, t, &larger);
     if (same > best) {
       best = same;
@@ -85,15 +86,15 @@ void LzssEncoder::TreeInsert(int node) {
         return;
       }
     }
-    // Equal bytes, or a larger one, go to the larger side.
-    std::uint16_t& child = tree_[t].child[larger];
-    if (child == 0) {
-      child = static_cast<std::uint16_t>(node);
+    // A larger byte goes to the larger side.
+    const int next = larger ? here.child[kLarger] : here.child[kSmaller];
+    if (next == 0) {
+      tree_[t].child[larger] = static_cast<std::uint16_t>(node);
       tree_[node] = Node{static_cast<std::uint16_t>(t), {0, 0}};
       matchLength_ = best;
       return;
     }
-    t = child;
+    t = next;
   }
 }
 
@@ -290,6 +291,14 @@ bool LzssDecodedSize(const std::uint8_t* entry, std::size_t entryLength, std::ui
   return true;
 }
 
+namespace {
+// Room that lets the decoder's fast path take a whole group without checking: its eight
+// items read at most 5 bytes each and a literal copy 8 more; a copy writes at most 17 bytes
+// and a literal copy 8. A run is checked on its own, and the room again after it.
+constexpr std::ptrdiff_t kFastInputRoom = 8 * 5 + 8;
+constexpr std::size_t kFastOutputRoom = 8 * 17 + 8;
+}  // namespace
+
 LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::uint8_t* entry,
                       std::size_t entryLength) {
   std::uint32_t declared;
@@ -312,7 +321,67 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       o += 8;
       continue;
     }
-    for (int item = 0; item < 8 && in < end; ++item, flags >>= 1) {
+    int items = 8;
+    // While the input and the output have room for any item, decode without per-byte
+    // checks: literals in a row are one 8-byte copy, copies move 8 bytes at a time. What is
+    // written past an item is overwritten by the items after it.
+    bool fast = end - in >= kFastInputRoom && outputSize - o >= kFastOutputRoom;
+    while (fast && items > 0) {
+      if (flags & 1) {
+        int n = std::countr_one(flags);
+        if (n > items) n = items;
+        std::memcpy(out + o, in, 8);
+        in += n;
+        o += static_cast<std::size_t>(n);
+        flags >>= n;
+        items -= n;
+        continue;
+      }
+      const unsigned b0 = in[0], b1 = in[1];
+      flags >>= 1;
+      --items;
+      if ((b1 & 0x0F) != 0x0F) {
+        const std::size_t length = (b1 & 0x0F) + 3;
+        in += 2;
+        const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
+        std::size_t back = (o - ring) & 0xFFF;
+        if (back == 0) back = 4096;
+        std::uint8_t* dst = out + o;
+        if (back <= o && back >= 8) {
+          // Each 8-byte step reads only bytes that are final by then.
+          const std::uint8_t* src = dst - back;
+          std::memcpy(dst, src, 8);
+          std::memcpy(dst + 8, src + 8, 8);
+          if (length > 16) dst[16] = src[16];
+        } else if (back <= o) {
+          const std::uint8_t* src = dst - back;
+          for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
+        } else {
+          for (std::size_t i = 0; i < length; ++i) {
+            dst[i] = (o + i >= back) ? out[o + i - back] : 0;
+          }
+        }
+        o += length;
+        continue;
+      }
+      std::size_t count;
+      std::uint8_t value;
+      if (b0 == 0xFF && b1 == 0xFF) {
+        value = in[2];
+        count = (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin;
+        in += 5;
+      } else {
+        value = in[2];
+        count = (b0 | ((b1 >> 4) << 8)) + 18;
+        in += 3;
+      }
+      if (count > outputSize - o) return LzssStatus::kTooLong;
+      std::memset(out + o, value, count);
+      o += count;
+      fast = outputSize - o >= kFastOutputRoom;
+    }
+    // The rest of the group, near the end of the input or the output, checks every byte.
+    for (; items > 0 && in < end; --items, flags >>= 1) {
       if (flags & 1) {
         if (o >= outputSize) return LzssStatus::kTooLong;
         out[o++] = *in++;

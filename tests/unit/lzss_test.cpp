@@ -136,6 +136,65 @@ TEST(LzssRoundTrip, EveryKindOfInputComesBackAndMatchesThePlainDecoder) {
   }
 }
 
+// Streams no encoder would write (copies at every distance, from before the first byte,
+// runs between copies, groups cut short at the end) decode as the plain decoder reads them.
+TEST(LzssDecode, ArbitraryValidStreamsDecodeAsThePlainDecoderDoes) {
+  std::mt19937 rng(2024);
+  for (int trial = 0; trial < 300; ++trial) {
+    Bytes entry = Encode(std::string("x"));  // a valid header to start from
+    entry.resize(14);
+    const int groups = 1 + static_cast<int>(rng() % 200);
+    for (int g = 0; g < groups; ++g) {
+      const std::size_t flagsAt = entry.size();
+      entry.push_back(0);
+      const int items = g + 1 == groups ? 1 + static_cast<int>(rng() % 8) : 8;
+      for (int item = 0; item < items; ++item) {
+        const unsigned pick = rng() % 16;
+        if (pick < 6) {  // literal
+          entry[flagsAt] = static_cast<std::uint8_t>(entry[flagsAt] | (1u << item));
+          entry.push_back(static_cast<std::uint8_t>(rng()));
+        } else if (pick < 14) {  // copy: often a short distance back
+          const unsigned back = pick < 10 ? 1 + rng() % 20 : 1 + rng() % 4096;
+          const unsigned length = 3 + rng() % 15;
+          const unsigned at = (static_cast<unsigned>(trial) * 7 + back * 13) & 0xFFF;
+          entry.push_back(static_cast<std::uint8_t>(at & 0xFF));
+          entry.push_back(static_cast<std::uint8_t>(((at >> 8) << 4) | (length - 3)));
+        } else if (pick < 15) {  // short run
+          const unsigned n = rng() % 300;
+          entry.push_back(static_cast<std::uint8_t>(n & 0xFF));
+          entry.push_back(static_cast<std::uint8_t>(((n >> 8) << 4) | 0x0F));
+          entry.push_back(static_cast<std::uint8_t>(rng()));
+        } else {  // long run
+          entry.insert(entry.end(), {0xFF, 0xFF, static_cast<std::uint8_t>(rng()),
+                                     static_cast<std::uint8_t>(rng() % 3), 0});
+        }
+      }
+    }
+    const std::uint32_t stored = static_cast<std::uint32_t>(entry.size());
+    for (int b = 0; b < 4; ++b) entry[10 + b] = static_cast<std::uint8_t>(stored >> (8 * b));
+    Bytes expected = ReferenceDecode(entry);
+    const std::uint32_t decoded = static_cast<std::uint32_t>(expected.size());
+    for (int b = 0; b < 4; ++b) entry[6 + b] = static_cast<std::uint8_t>(decoded >> (8 * b));
+    LzssStatus status;
+    Bytes out = Decode(entry, &status);
+    ASSERT_EQ(status, LzssStatus::kOk) << "trial " << trial;
+    ASSERT_EQ(out, expected) << "trial " << trial;
+  }
+}
+
+// The encoder's exact bytes on larger inputs, fixed when the tree was the plain one. Any
+// change to the match finder that alters a single output byte breaks this.
+TEST(LzssEncode, OutputStaysByteIdenticalOnLargeCorpora) {
+  const std::uint64_t expected[4] = {12361061035289203784ull, 8489596813367550535ull,
+                                     11427942909292666712ull, 3548649385227520875ull};
+  for (int kind = 0; kind < 4; ++kind) {
+    Bytes entry = Encode(Corpus(kind, 150000, 77u + static_cast<unsigned>(kind)));
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+    for (std::uint8_t b : entry) hash = (hash ^ b) * 1099511628211ull;
+    EXPECT_EQ(hash, expected[kind]) << "kind " << kind << " size " << entry.size();
+  }
+}
+
 TEST(LzssRoundTrip, RunsAtEveryCodeBoundary) {
   for (std::size_t run : {18u, 19u, 4112u, 4113u, 4114u, 4115u, 8226u, 69649u, 69650u, 200000u}) {
     for (std::size_t lead : {1u, 5u}) {
