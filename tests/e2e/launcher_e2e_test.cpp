@@ -27,14 +27,20 @@ constexpr DWORD kExit = 30000;
 constexpr int kInstall = 1019, kExitButton = 1020, kDrive = 1022, kFolder = 1023, kPlay = 1024,
               kStatus = 1025, kProgress = 1026, kPicture = 1027, kDemo = 1028;
 
-// A host path from the environment as Wine sees it (drive Z: is the host's root).
-std::string WinePathFromEnv(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || value[0] != '/') return std::string();
-  std::string path = std::string("Z:") + value;
+// A host path as Wine sees it (drive Z: is the host's root).
+std::string WinePath(const std::string& unixPath) {
+  if (unixPath.empty() || unixPath[0] != '/') return std::string();
+  std::string path = "Z:" + unixPath;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;
+}
+std::string UnixPathFromEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+std::string WinePathFromEnv(const char* name) {
+  return WinePath(UnixPathFromEnv(name));
 }
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -66,6 +72,9 @@ class LauncherE2E : public ::testing::Test {
     ASSERT_FALSE(discE_.empty() || discF_.empty() || setupExe_.empty())
         << "DL_E2E_DISC_E, DL_E2E_DISC_F and DL_E2E_SETUP must name host folders and files";
     fs::create_directories(shots_);
+    // Each scenario starts with E: holding an empty disc labelled E2E_DISC1, F: E2E_DISC2.
+    ASSERT_TRUE(SwapDisc('e', UnixPathFromEnv("DL_E2E_DISC_E"), "E2E_DISC1"));
+    ASSERT_TRUE(SwapDisc('f', UnixPathFromEnv("DL_E2E_DISC_F"), "E2E_DISC2"));
     Eject(discE_);
     Eject(discF_);
     char windows[MAX_PATH] = {};
@@ -78,8 +87,15 @@ class LauncherE2E : public ::testing::Test {
     ::DeleteFileA(recordPack_.c_str());
   }
 
-  // An empty drive: no files. (Wine reads a drive's label once per run, so each drive
-  // keeps the label the prefix gave it: E: is E2E_DISC1 and F: is E2E_DISC2.)
+  // Puts the disc in folder unixFolder, with this label, into drive letter.
+  static bool SwapDisc(char letter, const std::string& unixFolder, const std::string& label) {
+    const std::string folder = WinePath(unixFolder);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    WriteText(folder + "\\.windows-label", label);
+    return MapCdRomDrive(letter, unixFolder);
+  }
+  // Empties the disc in a drive: no files but its label.
   static void Eject(const std::string& disc) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(disc, ec))
@@ -299,6 +315,27 @@ TEST_F(LauncherE2E, AWrongFirstDiscIsAskedForThreeTimes) {
     Answer(box);
   }
   HWND dialog = Dialog();  // start-up goes on after the third prompt
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(LauncherE2E, TheFirstDiscPromptEndsWhenTheRightDiscIsInserted) {
+  const std::string wrong = UnixPathFromEnv("DL_E2E_DISC_E") + "-wrong";
+  const std::string right = UnixPathFromEnv("DL_E2E_DISC_E") + "-right";
+  ASSERT_TRUE(SwapDisc('e', wrong, "SOME_OTHER_DISC"));
+  Eject(WinePath(wrong));
+  Insert(WinePath(wrong), kScript);
+  StartSetup();
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WindowTitle(box), "Wrong disc");
+  // The user swaps the disc, then answers.
+  fs::create_directories(WinePath(right));
+  Eject(WinePath(right));
+  Insert(WinePath(right), kScript);
+  ASSERT_TRUE(SwapDisc('e', right, "E2E_DISC1"));
+  Answer(box);
+  HWND dialog = Dialog();  // after exactly one prompt
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
 }

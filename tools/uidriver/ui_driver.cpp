@@ -3,6 +3,9 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <vector>
+
+#include <winioctl.h>
 
 namespace dl::e2e {
 namespace {
@@ -247,6 +250,43 @@ bool WaitGone(HWND window, DWORD timeoutMs) {
     ::Sleep(kPollMs);
   }
   return true;
+}
+
+namespace {
+// Wine's own mount-manager request that defines a drive by a host path (as its drive
+// configuration tool does); the layout is Wine's.
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+struct UnixDriveRequest {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDev;
+  WCHAR letter;
+  USHORT mountPointOffset;
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+}  // namespace
+
+bool MapCdRomDrive(char letter, const std::string& unixPath) {
+  std::vector<char> request(sizeof(UnixDriveRequest) + unixPath.size() + 1, '\0');
+  auto* r = reinterpret_cast<UnixDriveRequest*>(request.data());
+  r->size = static_cast<ULONG>(request.size());
+  r->type = DRIVE_CDROM;
+  r->letter = static_cast<WCHAR>(letter);
+  r->mountPointOffset = sizeof(UnixDriveRequest);
+  std::memcpy(request.data() + sizeof(UnixDriveRequest), unixPath.c_str(), unixPath.size() + 1);
+  HANDLE manager =
+      ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) return false;
+  DWORD returned = 0;
+  BOOL ok = ::DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                              static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+  ::CloseHandle(manager);
+  return ok != 0;
 }
 
 bool SaveScreenshot(HWND window, const std::string& path) {

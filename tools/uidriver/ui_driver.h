@@ -57,6 +57,11 @@ void Close(HWND window);
 // Waits until the window is gone.
 bool WaitGone(HWND window, DWORD timeoutMs);
 
+// Wine only: maps the host folder unixPath as CD-ROM drive letter ('e') through Wine's
+// mount manager, which reads the folder's .windows-label afresh: a disc swap. (Rewriting
+// .windows-label alone is not seen by a running Wine.) False when it fails.
+bool MapCdRomDrive(char letter, const std::string& unixPath);
+
 // Saves what the screen shows of the window as a 24-bit BMP file.
 bool SaveScreenshot(HWND window, const std::string& path);
 
