@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace dl {
 
@@ -99,6 +100,27 @@ enum class DxStep : int {
   kLoadDirect3D9,           // the Direct3D 9 library (freed again)
 };
 
+// The shell's file operations, numbered as the shell numbers them.
+enum class ShellOp : std::uint32_t { kMove = 1, kCopy = 2, kDelete = 3, kRename = 4 };
+// Flags of a shell file operation.
+inline constexpr std::uint32_t kShellSilent = 0x0004;           // no progress window
+inline constexpr std::uint32_t kShellNoConfirmation = 0x0010;   // yes to everything
+inline constexpr std::uint32_t kShellAllowUndo = 0x0040;        // to the recycle bin
+inline constexpr std::uint32_t kShellNoConfirmMkdir = 0x0200;   // make missing folders
+inline constexpr std::uint32_t kShellNoErrorUi = 0x0400;        // no error message boxes
+
+// File attributes, as Windows numbers them.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+
+// One match of a file search.
+struct FoundFile {
+  std::string name;  // the name alone, without its folder
+  bool isDirectory = false;
+};
+
 // One run of the DirectX probe. Steps run in order; whatever a step loads or obtains is
 // held by the session until a later step releases it or the session is destroyed, which
 // releases everything still held.
@@ -125,6 +147,15 @@ class System {
   // Gives file `from` the name `to` in one atomic step, replacing `to` if it exists, and
   // makes the change durable before returning. False on failure; then `to` is untouched.
   virtual bool RenameReplacing(const std::string& from, const std::string& to) = 0;
+  // Sets a file's attributes. False on failure.
+  virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+  // A file's attributes. False when it does not exist.
+  virtual bool GetAttributes(const std::string& path, std::uint32_t* attributes) = 0;
+  // The files and folders that a search pattern ("dir\*.dat") matches, in the order the
+  // system gives them ("." and ".." included when the pattern matches them).
+  virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+  // The short (8.3) form of an existing path. False when there is none.
+  virtual bool ShortPath(const std::string& path, std::string* shortPath) = 0;
   // Maps a whole file read-only.
   virtual MapStatus MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) = 0;
   // A pack carried as a raw-data resource of the program, by name. False when there is
@@ -158,6 +189,17 @@ class System {
   virtual bool ShellItemPath(ShellItem item, std::string* path) = 0;
   // Frees a browser item with the shell's allocator; nothing when there is none.
   virtual void ReleaseShellItem(ShellItem item) = 0;
+
+  // One request to the shell's file operation: from and to are single paths (to is unused
+  // for a delete). Returns the shell's result: 0 for success, anything else for failure
+  // (a cancel by the user included). The shell may show its own progress and errors.
+  virtual int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                                 const std::string& to, std::uint32_t flags) = 0;
+
+  // --- programs ---
+  // Starts a command line without waiting for it, its window hidden or shown. Returns
+  // what the system's program starter returns: above 31 for success.
+  virtual std::uint32_t StartProgram(const std::string& commandLine, bool hidden) = 0;
 
   // --- windows, locale, version ---
   // True when a top-level window of this window class exists.

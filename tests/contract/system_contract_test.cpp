@@ -2,7 +2,9 @@
 // the Win32 implementation under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "contract/contract_env.h"
 
@@ -162,6 +164,66 @@ TEST_F(SystemContract, WindowsLocaleAndVersionQueries) {
   EXPECT_EQ(sys_->CharSize(""), 0u);
   EXPECT_EQ(sys_->CharSize("ab"), 1u);
   EXPECT_EQ(sys_->CharSize("\\x"), 1u);
+}
+
+TEST_F(SystemContract, AttributesSetAndReadBack) {
+  Write("a.txt", "x");
+  ASSERT_TRUE(sys_->SetAttributes(Path("a.txt"), kAttrReadOnly));
+  std::uint32_t a = 0;
+  ASSERT_TRUE(sys_->GetAttributes(Path("a.txt"), &a));
+  EXPECT_NE(a & kAttrReadOnly, 0u);
+  ASSERT_TRUE(sys_->SetAttributes(Path("a.txt"), kAttrNormal));
+  ASSERT_TRUE(sys_->GetAttributes(Path("a.txt"), &a));
+  EXPECT_EQ(a & kAttrReadOnly, 0u);
+  EXPECT_FALSE(sys_->GetAttributes(Path("missing.txt"), &a));
+  EXPECT_FALSE(sys_->SetAttributes(Path("missing.txt"), kAttrNormal));
+}
+
+TEST_F(SystemContract, FindFilesMatchesTheLastComponentAndTellsFolders) {
+  Write("one.dat", "1");
+  Write("TWO.DAT", "2");
+  Write("three.txt", "3");
+  ASSERT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("three.txt"),
+                                     Path("sub.dat\\inner.txt"),
+                                     kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir |
+                                         kShellNoErrorUi),
+            0);
+  std::vector<std::string> files, folders;
+  for (const FoundFile& f : sys_->FindFiles(Path("*.dat"))) {
+    (f.isDirectory ? folders : files).push_back(f.name);
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"TWO.DAT", "one.dat"}));
+  EXPECT_EQ(folders, std::vector<std::string>{"sub.dat"});
+  EXPECT_TRUE(sys_->FindFiles(Path("*.none")).empty());
+  EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kDelete, Path("sub.dat"), "",
+                                     kShellSilent | kShellNoConfirmation | kShellNoErrorUi),
+            0);
+}
+
+TEST_F(SystemContract, ShellCopyRenameAndDeleteOneFileAtATime) {
+  const std::uint32_t quiet = kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir |
+                              kShellNoErrorUi;
+  Write("src.bin", "payload");
+  // A copy makes the missing folders of its target.
+  EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("src.bin"),
+                                     Path("new\\deeper\\copy.bin"), quiet),
+            0);
+  EXPECT_EQ(Read("new\\deeper\\copy.bin"), "payload");
+  EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kRename, Path("new\\deeper\\copy.bin"),
+                                     Path("new\\deeper\\renamed.bin"), quiet),
+            0);
+  EXPECT_FALSE(sys_->FileExists(Path("new\\deeper\\copy.bin")));
+  EXPECT_EQ(Read("new\\deeper\\renamed.bin"), "payload");
+  EXPECT_NE(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("absent.bin"),
+                                     Path("x.bin"), quiet),
+            0);
+  EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kDelete, Path("new"), "", quiet), 0);
+  EXPECT_FALSE(sys_->FileExists(Path("new\\deeper\\renamed.bin")));
+  std::string shortForm;
+  EXPECT_TRUE(sys_->ShortPath(Path("src.bin"), &shortForm));
+  EXPECT_FALSE(shortForm.empty());
+  EXPECT_FALSE(sys_->ShortPath(Path("absent.bin"), &shortForm));
 }
 
 }  // namespace

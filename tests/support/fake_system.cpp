@@ -1,5 +1,6 @@
 #include "support/fake_system.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -340,6 +341,108 @@ class FakeDirectXSession : public DirectXSession {
 
 std::unique_ptr<DirectXSession> FakeSystem::BeginDirectXProbe() {
   return std::make_unique<FakeDirectXSession>(this);
+}
+
+namespace {
+std::string UpperPath(std::string path) {
+  for (char& c : path) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+}  // namespace
+
+bool FakeSystem::SetAttributes(const std::string& path, std::uint32_t value) {
+  std::string host = HostPath(path);
+  if (host.empty() || !fs::exists(host)) return false;
+  attributes[UpperPath(Absolute(path))] = value;
+  return true;
+}
+
+bool FakeSystem::GetAttributes(const std::string& path, std::uint32_t* value) {
+  std::string host = HostPath(path);
+  std::error_code ec;
+  if (host.empty() || !fs::exists(host, ec)) return false;
+  auto it = attributes.find(UpperPath(Absolute(path)));
+  if (it != attributes.end()) {
+    *value = it->second;
+  } else if (fs::is_directory(host, ec)) {
+    *value = kAttrDirectory;
+  } else {
+    const Drive* d = DriveOf(path);
+    *value = kAttrArchive | (d != nullptr && d->type == DriveType::kCdRom ? kAttrReadOnly : 0);
+  }
+  return true;
+}
+
+std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
+  const std::string abs = Absolute(pattern);
+  const std::size_t cut = abs.find_last_of("\\/");
+  const std::string dir = abs.substr(0, cut + 1);
+  const std::string mask = abs.substr(cut + 1);
+  std::vector<FoundFile> found;
+  std::string host = HostPath(dir);
+  if (host.empty()) return found;
+  // Like Windows, a folder that is not a drive's root lists "." and "..".
+  if (dir.size() > 3) {
+    for (const char* dots : {".", ".."})
+      if (PosixSystem::WildcardMatch(mask, dots)) found.push_back(FoundFile{dots, true});
+  }
+  std::vector<FoundFile> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(host, ec)) {
+    std::string name = entry.path().filename().string();
+    if (PosixSystem::WildcardMatch(mask, name)) names.push_back(FoundFile{name, entry.is_directory(ec)});
+  }
+  std::sort(names.begin(), names.end(),
+            [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+  found.insert(found.end(), names.begin(), names.end());
+  return found;
+}
+
+bool FakeSystem::ShortPath(const std::string& path, std::string* shortPath) {
+  std::string host = HostPath(path);
+  std::error_code ec;
+  if (host.empty() || !fs::exists(host, ec)) return false;
+  auto it = shortPaths.find(path);
+  *shortPath = it != shortPaths.end() ? it->second : path;
+  return true;
+}
+
+int FakeSystem::ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                                   const std::string& to, std::uint32_t flags) {
+  ShellCall call{owner, op, from, to, flags};
+  shellCalls.push_back(call);
+  if (shellHook) {
+    int answer = shellHook(call);
+    if (answer >= 0) return answer;
+  }
+  std::string source = HostPath(from);
+  std::error_code ec;
+  if (source.empty() || !fs::exists(source, ec)) return 2;
+  if (op == ShellOp::kDelete) {
+    fs::remove_all(source, ec);
+    return ec ? 1 : 0;
+  }
+  std::string target = HostPath(to);
+  if (target.empty()) return 3;
+  fs::create_directories(fs::path(target).parent_path(), ec);
+  if (op == ShellOp::kCopy) {
+    std::uint32_t a = 0;
+    GetAttributes(from, &a);
+    fs::copy(source, target, fs::copy_options::overwrite_existing | fs::copy_options::recursive,
+             ec);
+    if (!ec) attributes[UpperPath(Absolute(to))] = a;
+  } else {
+    fs::rename(source, target, ec);
+  }
+  return ec ? 1 : 0;
+}
+
+std::uint32_t FakeSystem::StartProgram(const std::string& commandLine, bool hidden) {
+  started.push_back(Started{commandLine, hidden, nowMs_});
+  return programHook ? programHook(commandLine) : 33;
 }
 
 }  // namespace dl::testing

@@ -87,6 +87,13 @@ class FakeSystem : public System {
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
 
+  bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  bool ShortPath(const std::string& path, std::string* shortPath) override;
+  int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                         const std::string& to, std::uint32_t flags) override;
+  std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   bool ShellItemPath(ShellItem item, std::string* path) override;
@@ -116,6 +123,29 @@ class FakeSystem : public System {
   std::vector<int> dxStepsRun;
   int openDxSessions = 0;
   std::vector<std::string> debugTexts;
+  // Shell file operations, in order; shellHook, when set, answers instead of the fake
+  // (return -1 to let the fake carry the request out).
+  struct ShellCall {
+    WindowRef owner;
+    ShellOp op;
+    std::string from, to;
+    std::uint32_t flags;
+  };
+  std::vector<ShellCall> shellCalls;
+  std::function<int(const ShellCall&)> shellHook;
+  // Started programs, and what starting one does (default: nothing, result 33).
+  struct Started {
+    std::string commandLine;
+    bool hidden;
+    std::uint64_t atMs;  // on the virtual clock
+  };
+  std::vector<Started> started;
+  std::function<std::uint32_t(const std::string&)> programHook;
+  // Short forms by long path; an existing path without one is its own short form.
+  std::map<std::string, std::string> shortPaths;
+  // Attributes set through the seam, by Windows path as given. Files on CD-ROM drives
+  // read as read-only until set; a copy takes its source's attributes.
+  std::map<std::string, std::uint32_t> attributes;
   // Browser items: made by MakeShellItem, freed by ReleaseShellItem.
   ShellItem MakeShellItem(const std::string& path);
   int liveShellItems() const { return static_cast<int>(shellItems_.size()); }

@@ -6,7 +6,9 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -247,6 +249,103 @@ std::unique_ptr<DirectXSession> PosixSystem::BeginDirectXProbe() {
 
 void PosixSystem::DebugText(const std::string& text) {
   std::fputs(text.c_str(), stderr);
+}
+
+bool PosixSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path p = HostPath(path);
+  if (!fs::exists(p, ec)) return false;
+  fs::permissions(p, fs::perms::owner_write | fs::perms::group_write,
+                  (attributes & kAttrReadOnly) ? fs::perm_options::remove : fs::perm_options::add,
+                  ec);
+  return !ec;
+}
+
+bool PosixSystem::GetAttributes(const std::string& path, std::uint32_t* attributes) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(HostPath(path), ec);
+  if (ec || !std::filesystem::exists(status)) return false;
+  std::uint32_t a = std::filesystem::is_directory(status) ? kAttrDirectory : kAttrArchive;
+  if ((status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
+    a |= kAttrReadOnly;
+  *attributes = a;
+  return true;
+}
+
+bool PosixSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
+  auto lower = [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+std::vector<FoundFile> PosixSystem::FindFiles(const std::string& pattern) {
+  const std::string host = HostPath(pattern);
+  const std::size_t slash = host.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : host.substr(0, slash + 1);
+  const std::string mask = slash == std::string::npos ? host : host.substr(slash + 1);
+  std::vector<FoundFile> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    std::string name = entry.path().filename().string();
+    if (WildcardMatch(mask, name)) found.push_back(FoundFile{name, entry.is_directory(ec)});
+  }
+  std::sort(found.begin(), found.end(),
+            [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+  return found;
+}
+
+bool PosixSystem::ShortPath(const std::string& path, std::string* shortPath) {
+  std::error_code ec;
+  if (!std::filesystem::exists(HostPath(path), ec)) return false;
+  *shortPath = path;
+  return true;
+}
+
+int PosixSystem::ShellFileOperation(WindowRef, ShellOp op, const std::string& from,
+                                    const std::string& to, std::uint32_t) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path source = HostPath(from);
+  if (!fs::exists(source, ec)) return 2;  // file not found
+  switch (op) {
+    case ShellOp::kCopy: {
+      const fs::path target = HostPath(to);
+      if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+      fs::copy(source, target,
+               fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
+      return ec ? 1 : 0;
+    }
+    case ShellOp::kMove:
+    case ShellOp::kRename:
+      fs::rename(source, HostPath(to), ec);
+      return ec ? 1 : 0;
+    case ShellOp::kDelete:
+      fs::remove_all(source, ec);
+      return ec ? 1 : 0;
+  }
+  return 1;
+}
+
+std::uint32_t PosixSystem::StartProgram(const std::string&, bool) {
+  return 0;
 }
 
 }  // namespace dl

@@ -25,6 +25,18 @@ class PosixSystem : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  // Read-only is the file's write permission; the other attributes are not kept.
+  bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  // "*" and "?" in the last component; sorted by name; "." and ".." are not reported.
+  std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // A host has no short names: an existing path is its own short form.
+  bool ShortPath(const std::string& path, std::string* shortPath) override;
+  // Copy (making missing folders), rename or delete (a folder with its contents).
+  int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                         const std::string& to, std::uint32_t flags) override;
+  // Starting Windows programs is not available on a host: returns 0.
+  std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   // Single-byte characters only.
   std::size_t CharSize(const char* text) override;
   // A host has no shell folders, windows, DirectX or Windows version: these report
@@ -41,6 +53,9 @@ class PosixSystem : public System {
 
   // The host form of a path: backslashes become slashes.
   static std::string HostPath(const std::string& path);
+  // True when name matches a pattern of "*" (any run) and "?" (any one character),
+  // compared without regard to ASCII case as Windows does.
+  static bool WildcardMatch(const std::string& pattern, const std::string& name);
 };
 
 }  // namespace dl

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -285,6 +286,58 @@ std::unique_ptr<DirectXSession> Win32System::BeginDirectXProbe() {
 
 void Win32System::DebugText(const std::string& text) {
   ::OutputDebugStringA(text.c_str());
+}
+
+bool Win32System::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool Win32System::GetAttributes(const std::string& path, std::uint32_t* attributes) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  *attributes = a;
+  return true;
+}
+
+std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  WIN32_FIND_DATAA data;
+  HANDLE search = ::FindFirstFileA(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    found.push_back(FoundFile{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileA(search, &data));
+  ::FindClose(search);
+  return found;
+}
+
+bool Win32System::ShortPath(const std::string& path, std::string* shortPath) {
+  char buffer[MAX_PATH] = {};
+  DWORD n = ::GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return false;
+  *shortPath = buffer;
+  return true;
+}
+
+int Win32System::ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                                    const std::string& to, std::uint32_t flags) {
+  // The shell takes lists of paths, each ended by a terminator and the list by a second.
+  std::string fromList = from + '\0' + '\0';
+  std::string toList = to + '\0' + '\0';
+  SHFILEOPSTRUCTA request = {};
+  request.hwnd = static_cast<HWND>(owner);
+  request.wFunc = static_cast<UINT>(op);
+  request.pFrom = fromList.c_str();
+  request.pTo = op == ShellOp::kDelete ? nullptr : toList.c_str();
+  request.fFlags = static_cast<FILEOP_FLAGS>(flags);
+  request.fAnyOperationsAborted = FALSE;
+  int result = ::SHFileOperationA(&request);
+  if (result == 0 && request.fAnyOperationsAborted) result = ERROR_CANCELLED;
+  return result;
+}
+
+std::uint32_t Win32System::StartProgram(const std::string& commandLine, bool hidden) {
+  return ::WinExec(commandLine.c_str(), hidden ? SW_HIDE : SW_SHOWNORMAL);
 }
 
 }  // namespace dl

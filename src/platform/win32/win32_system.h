@@ -24,6 +24,13 @@ class Win32System : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  bool ShortPath(const std::string& path, std::string* shortPath) override;
+  int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
+                         const std::string& to, std::uint32_t flags) override;
+  std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   bool ShellItemPath(ShellItem item, std::string* path) override;
