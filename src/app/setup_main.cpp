@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "install/unavailable_operations.h"
+#include "install/launcher_operations.h"
 #include "launcher/launcher_state.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
@@ -23,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   dl::PackFile packFile(system);
   dl::LauncherState launcherState;
   dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState};
-  dl::UnavailableOperations operations(ctx);
+  dl::LauncherOperations operations(ctx);
   try {
     return dl::LauncherMain(ctx, instance, [&] { dl::RunSetupDialog(ctx, operations); });
   } catch (...) {

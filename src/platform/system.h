@@ -103,11 +103,11 @@ enum class DxStep : int {
 // The shell's file operations, numbered as the shell numbers them.
 enum class ShellOp : std::uint32_t { kMove = 1, kCopy = 2, kDelete = 3, kRename = 4 };
 // Flags of a shell file operation.
-inline constexpr std::uint32_t kShellSilent = 0x0004;           // no progress window
-inline constexpr std::uint32_t kShellNoConfirmation = 0x0010;   // yes to everything
-inline constexpr std::uint32_t kShellAllowUndo = 0x0040;        // to the recycle bin
-inline constexpr std::uint32_t kShellNoConfirmMkdir = 0x0200;   // make missing folders
-inline constexpr std::uint32_t kShellNoErrorUi = 0x0400;        // no error message boxes
+inline constexpr std::uint32_t kShellSilent = 0x0004;          // no progress window
+inline constexpr std::uint32_t kShellNoConfirmation = 0x0010;  // yes to everything
+inline constexpr std::uint32_t kShellAllowUndo = 0x0040;       // to the recycle bin
+inline constexpr std::uint32_t kShellNoConfirmMkdir = 0x0200;  // make missing folders
+inline constexpr std::uint32_t kShellNoErrorUi = 0x0400;       // no error message boxes
 
 // File attributes, as Windows numbers them.
 inline constexpr std::uint32_t kAttrReadOnly = 0x01;

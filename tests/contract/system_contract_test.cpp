@@ -183,10 +183,9 @@ TEST_F(SystemContract, FindFilesMatchesTheLastComponentAndTellsFolders) {
   Write("one.dat", "1");
   Write("TWO.DAT", "2");
   Write("three.txt", "3");
-  ASSERT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("three.txt"),
-                                     Path("sub.dat\\inner.txt"),
-                                     kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir |
-                                         kShellNoErrorUi),
+  ASSERT_EQ(sys_->ShellFileOperation(
+                nullptr, ShellOp::kCopy, Path("three.txt"), Path("sub.dat\\inner.txt"),
+                kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir | kShellNoErrorUi),
             0);
   std::vector<std::string> files, folders;
   for (const FoundFile& f : sys_->FindFiles(Path("*.dat"))) {
@@ -202,8 +201,8 @@ TEST_F(SystemContract, FindFilesMatchesTheLastComponentAndTellsFolders) {
 }
 
 TEST_F(SystemContract, ShellCopyRenameAndDeleteOneFileAtATime) {
-  const std::uint32_t quiet = kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir |
-                              kShellNoErrorUi;
+  const std::uint32_t quiet =
+      kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir | kShellNoErrorUi;
   Write("src.bin", "payload");
   // A copy makes the missing folders of its target.
   EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("src.bin"),
@@ -215,9 +214,9 @@ TEST_F(SystemContract, ShellCopyRenameAndDeleteOneFileAtATime) {
             0);
   EXPECT_FALSE(sys_->FileExists(Path("new\\deeper\\copy.bin")));
   EXPECT_EQ(Read("new\\deeper\\renamed.bin"), "payload");
-  EXPECT_NE(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("absent.bin"),
-                                     Path("x.bin"), quiet),
-            0);
+  EXPECT_NE(
+      sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("absent.bin"), Path("x.bin"), quiet),
+      0);
   EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kDelete, Path("new"), "", quiet), 0);
   EXPECT_FALSE(sys_->FileExists(Path("new\\deeper\\renamed.bin")));
   std::string shortForm;

@@ -393,7 +393,8 @@ std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(host, ec)) {
     std::string name = entry.path().filename().string();
-    if (PosixSystem::WildcardMatch(mask, name)) names.push_back(FoundFile{name, entry.is_directory(ec)});
+    if (PosixSystem::WildcardMatch(mask, name))
+      names.push_back(FoundFile{name, entry.is_directory(ec)});
   }
   std::sort(names.begin(), names.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 namespace dl {
@@ -274,9 +274,7 @@ bool PosixSystem::GetAttributes(const std::string& path, std::uint32_t* attribut
 }
 
 bool PosixSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
-  auto lower = [](char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  };
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
   while (n < name.size()) {
     if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
@@ -329,8 +327,8 @@ int PosixSystem::ShellFileOperation(WindowRef, ShellOp op, const std::string& fr
     case ShellOp::kCopy: {
       const fs::path target = HostPath(to);
       if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-      fs::copy(source, target,
-               fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
+      fs::copy(source, target, fs::copy_options::overwrite_existing | fs::copy_options::recursive,
+               ec);
       return ec ? 1 : 0;
     }
     case ShellOp::kMove:

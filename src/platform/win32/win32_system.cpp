@@ -305,7 +305,8 @@ std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {
   HANDLE search = ::FindFirstFileA(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return found;
   do {
-    found.push_back(FoundFile{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    found.push_back(
+        FoundFile{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
   } while (::FindNextFileA(search, &data));
   ::FindClose(search);
   return found;

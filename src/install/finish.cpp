@@ -1,0 +1,169 @@
+#include "install/finish.h"
+
+#include "install/copy.h"
+#include "install/join_path.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
+#include "util/safe_format.h"
+
+namespace dl {
+
+const char* const kGameGroupTemplate =
+    "[progman.groups]\r\n"
+    "groupx=%s\r\n"
+    "groupx1=%s\r\n"
+    "[groupx]\r\n"
+    "\"%s\",\"%s\",\"%s\",0,,\"%s\"\r\n"
+    "[groupx1]\r\n"
+    "\"%s\",\"%s\",,,,\"%s\"\r\n";
+
+const char* const kDemoGroupTemplate =
+    "[progman.groups]\r\n"
+    "groupx=%s\r\n"
+    "[groupx]\r\n"
+    "\"%s\",\"%s %s\",,,,\"%s\"\r\n";
+
+namespace {
+
+constexpr std::size_t kTemplateChars = 511;  // a group template is held in 512 bytes
+constexpr const char* kConverterCommand = "grpconv -o";
+constexpr const char* kConversionFile = "setup.ini";
+constexpr const char* kRenames = "[renname]";
+
+std::string Bounded(std::string path) {
+  if (path.size() > kPathCapacity - 1) path.resize(kPathCapacity - 1);
+  return path;
+}
+
+// The short form of base joined with name; the long path when it has none.
+std::string ShortFormOf(System& sys, const std::string& base, const std::string& name) {
+  std::string path = base;
+  if (!JoinPath(&path, name)) path = Bounded(base + "\\" + name);
+  std::string shortPath;
+  return sys.ShortPath(path, &shortPath) ? shortPath : path;
+}
+
+// Writes the conversion file and starts the converter on it; false when the file could
+// not be written (the converter is then not started).
+bool RunConverter(LauncherContext& ctx, const std::string& text) {
+  std::string file = ctx.system.WindowsDir();
+  if (!JoinPath(&file, kConversionFile)) return false;
+  auto out = ctx.system.CreateForWriting(file);
+  if (out == nullptr) return false;
+  bool ok = out->Write(text.data(), text.size());
+  ok = out->Close() && ok;
+  if (!ok) return false;
+  ctx.system.StartProgram(kConverterCommand, /*hidden=*/true);
+  return true;
+}
+
+// Tests up to kShortcutPolls times whether path exists, pausing after every failed test.
+bool WaitForShortcut(System& sys, const std::string& path) {
+  for (int test = 0; test < kShortcutPolls; ++test) {
+    if (sys.FileExists(path)) return true;
+    sys.Pause(kShortcutPollMs);
+  }
+  return false;
+}
+
+void Note(LauncherContext& ctx, const char* key, const std::string& value) {
+  ctx.record.AddSection(record::kMoveFile);
+  ctx.record.SetString(record::kMoveFile, key, value.c_str());
+}
+
+}  // namespace
+
+std::string ShortcutFileName(const std::string& itemName) {
+  return itemName.substr(0, itemName.find('.')) + ".lnk";
+}
+
+void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner) {
+  for (int i = 0;; ++i) {
+    const char* value = ctx.script.GetString(kRenames, FileKeyName(i).c_str(), nullptr);
+    if (value == nullptr) break;
+    // old,new: empty fields are skipped, anything after the second field is ignored.
+    std::string names[2];
+    int found = 0;
+    const std::string text = value;
+    std::size_t start = 0;
+    while (found < 2 && start <= text.size()) {
+      std::size_t comma = text.find(',', start);
+      std::string field = text.substr(start, comma == std::string::npos ? comma : comma - start);
+      if (!field.empty()) names[found++] = field;
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    if (found < 2) continue;  // no new name: nothing to do
+    std::string from = ctx.state.targetPath, to = ctx.state.targetPath;
+    if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
+    ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
+    ctx.system.SetAttributes(to, kAttrArchive);
+  }
+}
+
+void FinishInstall(LauncherContext& ctx, WindowRef owner) {
+  System& sys = ctx.system;
+  IniFile& script = ctx.script;
+  const LauncherState& st = ctx.state;
+
+  std::string gameTemplate = kGameGroupTemplate;
+  if (const char* custom = Read(script, script::kGroupTemplate))
+    gameTemplate = std::string(custom).substr(0, kTemplateChars);
+
+  const std::string gameShort =
+      ShortFormOf(sys, st.targetPath, Read(script, script::kGameExeForGroup));
+  const std::string uninstallShort =
+      ShortFormOf(sys, st.sourceRoot, Read(script, script::kUninstallExe));
+  const std::string group = Read(script, script::kGroupName);
+  const std::string gameTitle = Read(script, script::kGameTitle);
+  const std::string uninstallTitle = Read(script, script::kUninstallTitle);
+
+  RunConverter(ctx, FormatString(gameTemplate.c_str(),
+                                 {group, group, gameTitle, gameShort, gameShort, st.targetPath,
+                                  uninstallTitle, uninstallShort, st.sourceRoot}));
+  sys.Pause(kConverterPauseMs);
+
+  if (const char* demoTitle = Read(script, script::kDemoTitle)) {
+    const std::string title = demoTitle;
+    const char* demoFile = Read(script, script::kDemoFile);
+    const std::string demoShort =
+        demoFile != nullptr ? ShortFormOf(sys, st.targetPath, demoFile) : gameShort;
+    const std::string mode = Read(script, script::kDemoMode);
+    RunConverter(ctx,
+                 FormatString(kDemoGroupTemplate, {group, title, demoShort, mode, st.targetPath}));
+  }
+
+  const std::string startFormat = Read(script, script::kStartLinkFormat);
+  const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
+  auto startPath = [&](const std::string& link) {
+    return Bounded(FormatString(startFormat.c_str(), {st.programsPath, group, link}));
+  };
+  auto desktopPath = [&](const std::string& link) {
+    return Bounded(FormatString(desktopFormat.c_str(), {st.desktopPath, link}));
+  };
+
+  const std::string gameLink = ShortcutFileName(Read(script, script::kGameLinkFile));
+  const std::string gameStart = startPath(gameLink);
+  Note(ctx, "file0", gameStart);
+  const std::string gameDesktop = desktopPath(gameLink);
+  sys.Pause(kShortcutPollMs);
+  if (WaitForShortcut(sys, gameStart)) {
+    Note(ctx, "file2", gameDesktop);
+    sys.ShellFileOperation(owner, ShellOp::kCopy, gameStart, gameDesktop, kDesktopCopyFlags);
+  }
+
+  Note(ctx, "file1", startPath(ShortcutFileName(Read(script, script::kUninstallLinkFile))));
+
+  if (Read(script, script::kDemoLinks) != 0) {
+    const std::string demoLink = ShortcutFileName(Read(script, script::kDemoLinkFile));
+    const std::string demoStart = startPath(demoLink);
+    Note(ctx, "file3", demoStart);
+    const std::string demoDesktop = desktopPath(demoLink);
+    if (WaitForShortcut(sys, demoStart)) {
+      sys.ShellFileOperation(owner, ShellOp::kCopy, demoStart, demoDesktop, kDesktopCopyFlags);
+      Note(ctx, "file4", demoDesktop);
+    }
+  }
+}
+
+}  // namespace dl

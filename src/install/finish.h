@@ -1,0 +1,32 @@
+// Finishing an install: the renames of the script, the Start-menu group made by the
+// program-group converter, the desktop copies of its shortcuts, and the shortcut paths
+// noted in the install record.
+#pragma once
+
+#include <string>
+
+#include "launcher/launcher_state.h"
+
+namespace dl {
+
+// The group description for the game (nine arguments) and for the demo (five).
+extern const char* const kGameGroupTemplate;
+extern const char* const kDemoGroupTemplate;
+
+// Pauses, in milliseconds.
+inline constexpr std::uint32_t kConverterPauseMs = 2000;
+inline constexpr std::uint32_t kShortcutPollMs = 1000;
+inline constexpr int kShortcutPolls = 10;
+
+// The flags of the desktop copy: no progress window, no confirmation.
+inline constexpr std::uint32_t kDesktopCopyFlags = kShellSilent | kShellNoConfirmation;
+
+// Gives copied files the names of "[renname]" (old,new), the new one the archive mark.
+void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner);
+// The group text, "grpconv -o", the waits for the shortcuts, the desktop copies and the
+// "[move_file]" entries of the install record.
+void FinishInstall(LauncherContext& ctx, WindowRef owner);
+// A shortcut's file name: the item's name cut at its first "." with ".lnk" added.
+std::string ShortcutFileName(const std::string& itemName);
+
+}  // namespace dl

@@ -1,0 +1,114 @@
+// A dialog window for tests, made of plain records: the template's controls with their
+// visibility at creation, and everything done to them.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "launcher/setup_dialog.h"
+#include "support/fake_system.h"
+
+namespace dl::testing {
+
+// A dialog window made of plain records: the template's controls with their visibility
+// at creation, and everything the dialog did to them.
+class FakeView : public DialogView {
+ public:
+  struct Control {
+    Control(bool v = false, std::string t = "") : visible(v), text(std::move(t)) {}
+    bool visible;
+    std::string text;
+    int x = 0, y = 0, width = 0, height = 0;
+    std::string picture;
+  };
+  FakeView() {
+    controls = {{kPicture, {true, ""}},
+                {kFolderField, {true, ""}},
+                {kInstallButton, {false, "INSTALL"}},
+                {kExitButton, {true, "Exit"}},
+                {kStatusText, {true, ""}},
+                {kDriveButton, {true, "..."}},
+                {kPlayButton, {true, "PLAY"}},
+                {kProgressBar, {false, "Progress1"}},
+                {kDemoButton, {false, "Button1"}}};
+  }
+
+  WindowRef window() override { return this; }
+  bool ShowControl(int id, bool visible) override {
+    auto it = controls.find(id);
+    if (it == controls.end()) return false;
+    it->second.visible = visible;
+    return true;
+  }
+  void SetControlText(int id, const std::string& text) override {
+    if (id == kStatusText) statusTexts.push_back(text);
+    auto it = controls.find(id);
+    if (it != controls.end()) it->second.text = text;
+  }
+  std::string ControlText(int id, std::size_t maxChars) override {
+    auto it = controls.find(id);
+    return it == controls.end() ? std::string() : it->second.text.substr(0, maxChars);
+  }
+  void LimitText(int id, int chars) override { limits[id] = chars; }
+  void SetTitle(const std::string& t) override { title = t; }
+  void FocusControl(int id) override { focus = id; }
+  Size WindowSizeForClient(int width, int height) override {
+    return {width + frame.width, height + frame.height};
+  }
+  Size ScreenSize() override { return screen; }
+  void MoveWindowTo(int x, int y, int width, int height) override {
+    windowRect = {x, y, width, height};
+  }
+  bool MoveControl(int id, int x, int y, int width, int height) override {
+    auto it = controls.find(id);
+    if (it == controls.end()) return false;
+    it->second.x = x;
+    it->second.y = y;
+    it->second.width = width;
+    it->second.height = height;
+    return true;
+  }
+  bool LoadPicture(int id, const std::string& name, int width, int height) override {
+    loadAttempts.push_back(name);
+    if (loadable.count(name) == 0) return false;
+    controls.at(id).picture = name + "@" + std::to_string(width) + "x" + std::to_string(height);
+    return true;
+  }
+  ShellItem BrowseForFolder() override {
+    ++browses;
+    if (browseAnswers.empty()) return nullptr;
+    std::string answer = browseAnswers.front();
+    browseAnswers.pop_front();
+    return answer.empty() ? nullptr : system->MakeShellItem(answer);
+  }
+  void SetProgressRange(int, int maximum) override { progressRanges.push_back(maximum); }
+  void SetProgressPosition(int, int position) override { progressPositions.push_back(position); }
+  void End(int result) override { endResults.push_back(result); }
+  void SendClose() override { ++closesSent; }
+
+  bool Visible(int id) const { return controls.at(id).visible; }
+  const std::string& Text(int id) const { return controls.at(id).text; }
+
+  std::map<int, Control> controls;
+  std::map<int, int> limits;
+  std::string title;
+  int focus = 0;
+  Size frame{6, 25};
+  Size screen{800, 600};
+  std::vector<int> windowRect;
+  std::set<std::string> loadable;
+  std::vector<std::string> loadAttempts;
+  std::deque<std::string> browseAnswers;  // "" cancels
+  int browses = 0;
+  std::vector<int> endResults;
+  int closesSent = 0;
+  std::vector<int> progressRanges;
+  std::vector<int> progressPositions;
+  std::vector<std::string> statusTexts;  // every text the status control was given
+  FakeSystem* system = nullptr;
+};
+
+}  // namespace dl::testing
