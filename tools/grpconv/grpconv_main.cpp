@@ -1,0 +1,94 @@
+// grpconv: the program-group converter for systems that have none. "grpconv -o" reads the
+// group description that a set-up program wrote to setup.ini in the Windows directory and
+// makes each group as a folder of the user's Start-menu programs, with one shortcut per
+// item. Exit code 0 when every group and shortcut was made, 1 otherwise.
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "grpconv/progman.h"
+
+namespace {
+
+bool ReadText(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+std::wstring Wide(const std::string& text) {
+  int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+  wide.resize(static_cast<std::size_t>(n - 1));
+  return wide;
+}
+
+bool MakeShortcut(const grpconv::ProgmanItem& item, const std::string& path) {
+  IShellLinkA* link = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+    return false;
+  link->SetPath(item.program.c_str());
+  if (!item.arguments.empty()) link->SetArguments(item.arguments.c_str());
+  if (!item.workingFolder.empty()) link->SetWorkingDirectory(item.workingFolder.c_str());
+  if (!item.icon.empty()) link->SetIconLocation(item.icon.c_str(), item.iconIndex);
+  link->SetDescription(item.title.c_str());
+  bool ok = false;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    ok = SUCCEEDED(file->Save(Wide(path).c_str(), TRUE));
+    file->Release();
+  }
+  link->Release();
+  return ok;
+}
+
+int Convert() {
+  char windows[MAX_PATH + 1] = {};
+  UINT n = ::GetWindowsDirectoryA(windows, sizeof windows);
+  if (n == 0 || n >= sizeof windows) return 1;
+  std::string description;
+  if (!ReadText(std::string(windows) + "\\setup.ini", &description)) return 1;
+  char programs[MAX_PATH + 1] = {};
+  if (!::SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, TRUE)) return 1;
+
+  bool ok = true;
+  for (const grpconv::ProgmanGroup& group : grpconv::ParseProgmanGroups(description)) {
+    // The group's folder name, with what a file name cannot hold replaced.
+    std::string name = grpconv::ShortcutName(group.name);
+    name.resize(name.size() - 4);  // without ".lnk"
+    const std::string folder = std::string(programs) + "\\" + name;
+    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      ok = false;
+      continue;
+    }
+    for (const grpconv::ProgmanItem& item : group.items)
+      ok = MakeShortcut(item, folder + "\\" + grpconv::ShortcutName(item.title)) && ok;
+  }
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  const std::string args = commandLine == nullptr ? "" : commandLine;
+  if (args.find("-o") == std::string::npos && args.find("/o") == std::string::npos) return 1;
+  HRESULT init = ::CoInitialize(nullptr);
+  int result = 1;
+  try {
+    result = Convert();
+  } catch (...) {
+    result = 1;
+  }
+  if (SUCCEEDED(init)) ::CoUninitialize();
+  return result;
+}
