@@ -4,8 +4,10 @@
 # Builds the Windows programs (preset mingw64), makes a private Wine prefix under
 # build/mingw64/sample-prefix with disc 1 as CD-ROM drive D: (label WENDMARK_1) and disc 2
 # as E: (WENDMARK_2), and starts D:\setup.exe in D:\. With a display you drive it; without
-# one (or with --headless) it runs under Xvfb, walks through what the launcher can do,
-# saves screenshots to build/mingw64/sample-screenshots and prints what it did.
+# one (or with --headless) it runs under Xvfb, walks through the launcher (the dialog, the
+# folder browser, then an install from both discs, swapping them in drive D: as the
+# prompts ask), saves screenshots to build/mingw64/sample-screenshots and prints what it
+# did.
 # --install first installs the Debian packages it needs (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,6 +56,9 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 if [ $headless = no ]; then
   echo "=== starting D:\\setup.exe (close its window to end)"
+  echo "    When it asks for disc 2, put it into D: from another terminal:"
+  echo "      WINEPREFIX=$prefix wine $bin/tools/uidriver.exe swap d $discs/disc2"
+  echo "    and disc 1 back the same way (…/disc1) when it asks for disc 1."
   wine start /wait /d 'D:\' 'D:\setup.exe' </dev/null 2>/dev/null
   exit 0
 fi
@@ -62,6 +67,7 @@ echo "=== no display: walking through the launcher under Xvfb"
 rm -rf "$shots" && mkdir -p "$shots"
 winshots="Z:$(printf '%s' "$shots" | tr / '\\')"
 xvfb-run -a wine "$bin/tools/uidriver.exe" walkthrough 'D:\setup.exe' 'D:\' "$winshots" \
+  d "$discs/disc1" "$discs/disc2" \
   </dev/null 2> >(grep -v -e '^ALSA' -e 'X connection' >&2) | tr -d '\r'
 echo "=== screenshots (BMP) in $shots:"
 ls "$shots"

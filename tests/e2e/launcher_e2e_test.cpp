@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -421,6 +424,277 @@ TEST_F(LauncherE2E, AWindowTitledLikeTheDialogStopsTheLauncherAfterTheScript) {
   EXPECT_TRUE(ShowsNoWindow(setup_, 3000));
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   ::DestroyWindow(other);
+}
+
+// --- installing the sample discs ---
+
+std::string ShellFolder(int csidl) {
+  char path[MAX_PATH + 1] = {};
+  return ::SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? std::string(path) : std::string();
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The long form of the program a shortcut file starts.
+std::string LinkTarget(const std::string& link) {
+  std::string target;
+  IShellLinkA* shell = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shell))))
+    return target;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    std::wstring wide(link.begin(), link.end());
+    if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
+      char path[MAX_PATH + 1] = {};
+      if (SUCCEEDED(shell->GetPath(path, MAX_PATH, nullptr, 0))) {
+        char longPath[MAX_PATH + 1] = {};
+        target = ::GetLongPathNameA(path, longPath, MAX_PATH) ? longPath : path;
+      }
+    }
+    file->Release();
+  }
+  shell->Release();
+  return target;
+}
+
+class SampleInstallE2E : public LauncherE2E {
+ protected:
+  void SetUp() override {
+    LauncherE2E::SetUp();
+    ::CoInitialize(nullptr);
+    const std::string sample = UnixPathFromEnv("DL_E2E_SAMPLE");
+    ASSERT_FALSE(sample.empty()) << "DL_E2E_SAMPLE names the assembled sample discs";
+    disc1_ = UnixPathFromEnv("DL_E2E_DISC_E") + "-sample1";
+    disc2_ = UnixPathFromEnv("DL_E2E_DISC_E") + "-sample2";
+    for (auto [from, to] :
+         {std::pair{sample + "/disc1", disc1_}, std::pair{sample + "/disc2", disc2_}}) {
+      std::error_code ec;
+      fs::remove_all(WinePath(to), ec);
+      fs::copy(WinePath(from), WinePath(to), fs::copy_options::recursive, ec);
+      ASSERT_FALSE(ec) << "copying " << from;
+    }
+    programs_ = ShellFolder(CSIDL_PROGRAMS);
+    desktop_ = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    samplePack_ = std::string(windows) + "\\WENDMARK.ini.pak";
+    RemoveInstall();
+    ASSERT_TRUE(SwapDisc('e', disc1_, "WENDMARK_1"));
+  }
+  void TearDown() override {
+    LauncherE2E::TearDown();
+    RemoveInstall();
+    ::CoUninitialize();
+  }
+  void RemoveInstall() {
+    std::error_code ec;
+    for (const std::string& p :
+         {std::string("C:\\Wendmark"), std::string("C:\\Games"), programs_ + "\\Wendmark",
+          desktop_ + "\\Wendmark.lnk", samplePack_})
+      fs::remove_all(p, ec);
+  }
+  // Waits for the next message box while watching the progress bar; returns it.
+  HWND NextBoxWatchingProgress(HWND dialog) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < kAppear) {
+      int position = 0;
+      if (ControlVisible(dialog, kProgress) &&
+          ProgressPosition(dialog, kProgress, &position, /*timeoutMs=*/500)) {
+        if (progressPositions_.empty()) {
+          EXPECT_TRUE(SaveScreenshot(dialog, shots_ + "\\sample-copying.bmp", /*settle=*/false));
+        }
+        progressPositions_.insert(position);
+      }
+      HWND box = WaitForMessageBox(setup_, 1);
+      if (box != nullptr) return box;
+      if (::WaitForSingleObject(setup_.handle, 0) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+  // Waits until a control shows (the end of the install command).
+  bool WaitVisible(HWND dialog, int id, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!ControlVisible(dialog, id)) {
+      if (::GetTickCount() - start > timeoutMs) return false;
+      ::Sleep(100);
+    }
+    return true;
+  }
+  std::string RecordText() {
+    Process tool = Start("\"" + packtool_ + "\" verify \"" + samplePack_ + "\"", "");
+    EXPECT_EQ(WaitForExit(tool, kExit), 0) << "packtool verify " << samplePack_;
+    const std::string dir = shots_ + "\\record";
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    Process extract =
+        Start("\"" + packtool_ + "\" extract \"" + samplePack_ + "\" \"" + dir + "\"", "");
+    EXPECT_EQ(WaitForExit(extract, kExit), 0);
+    for (const auto& entry : fs::directory_iterator(dir, ec)) return ReadAll(entry.path().string());
+    return std::string();
+  }
+
+  std::string disc1_, disc2_, programs_, desktop_, samplePack_;
+  std::set<int> progressPositions_;
+};
+
+TEST_F(SampleInstallE2E, AFreshInstallFromBothDiscs) {
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(WindowTitle(dialog), "Wendmark Setup");
+  ASSERT_TRUE(ControlVisible(dialog, kInstall));
+  Click(dialog, kInstall);
+
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr) << "no insert-disc prompt";
+  EXPECT_EQ(WindowTitle(box), "Insert disc");
+  EXPECT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
+  Shot(box, "sample-insert-disc-2");
+  ASSERT_TRUE(SwapDisc('e', disc2_, "WENDMARK_2"));
+  Answer(box);
+
+  box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr) << "no return-disc prompt";
+  EXPECT_EQ(WindowTitle(box), "Insert disc");
+  EXPECT_EQ(MessageBoxText(box), "Please insert disc 1: Wendmark Disc 1");
+  ASSERT_TRUE(SwapDisc('e', disc1_, "WENDMARK_1"));
+  Answer(box);
+
+  // Renames, the converter and its shortcuts (up to 13 s of waiting), the record.
+  ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
+  EXPECT_GE(progressPositions_.size(), 2u) << "the progress bar was not seen moving";
+  EXPECT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_EQ(ControlText(dialog, kExitButton), "OK");
+  EXPECT_TRUE(ControlVisible(dialog, kExitButton));
+  EXPECT_FALSE(ControlVisible(dialog, kProgress));
+  Shot(dialog, "sample-installed");
+
+  // Every listed file, with its content and without the read-only mark.
+  const std::string game = "C:\\Wendmark\\Game\\game\\";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"readme.txt", disc1_ + "/game/readme.txt"},
+      {"kvx.exe", disc1_ + "/game/kvx.exe"},
+      {"data\\level1.dat", disc1_ + "/game/data/level1.dat"},
+      {"data\\level2.dat", disc1_ + "/game/data/level2.dat"},
+      {"kvx.ini", disc1_ + "/game/settings.ini"},  // renamed
+      {"data\\level3.dat", disc2_ + "/game/data/level3.dat"},
+      {"movies\\intro.mov", disc2_ + "/game/movies/intro.mov"}};
+  for (const auto& [installed, source] : files) {
+    const std::string path = game + installed;
+    EXPECT_EQ(ReadAll(path), ReadAll(WinePath(source))) << path;
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path;
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u) << path;
+  }
+  EXPECT_EQ(::GetFileAttributesA((game + "settings.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The Start-menu group with real shortcuts, and the desktop copy.
+  const std::string group = programs_ + "\\Wendmark\\";
+  EXPECT_EQ(Upper(LinkTarget(group + "Wendmark.lnk")), Upper(game + "kvx.exe"));
+  EXPECT_TRUE(EndsWith(Upper(LinkTarget(group + "Uninstall Wendmark.lnk")), "SETUP.EXE"))
+      << LinkTarget(group + "Uninstall Wendmark.lnk");
+  EXPECT_EQ(Upper(LinkTarget(desktop_ + "\\Wendmark.lnk")), Upper(game + "kvx.exe"));
+
+  // The record, as the next start reads it.
+  EXPECT_EQ(RecordText(), "[move_file]\r\nfile0=" + group + "Wendmark.lnk\r\nfile2=" + desktop_ +
+                              "\\Wendmark.lnk\r\nfile1=" + group +
+                              "Uninstall Wendmark.lnk\r\n[inst_path]\r\npath=C:\\Wendmark\\Game\r\n"
+                              "[install_directory]\r\npath=E:\\\r\n");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+
+  StartSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_FALSE(ControlVisible(dialog, kFolder));
+  Shot(dialog, "sample-second-start");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(SampleInstallE2E, AWrongSecondDiscFailsTheInstallAndWritesNoRecord) {
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
+  const std::string wrong = UnixPathFromEnv("DL_E2E_DISC_E") + "-notwendmark";
+  ASSERT_TRUE(SwapDisc('e', wrong, "NOT_WENDMARK"));
+  Answer(box);
+  int wrongDisc = 0, insertDisc = 0, others = 0;
+  for (int i = 0; i < 20; ++i) {
+    box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr) break;
+    const std::string caption = WindowTitle(box);
+    if (caption == "Wrong disc") {
+      EXPECT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
+      ++wrongDisc;
+    } else if (caption == "Insert disc") {
+      EXPECT_EQ(MessageBoxText(box), "Please insert disc 1: Wendmark Disc 1");
+      if (insertDisc++ == 0) SwapDisc('e', disc1_, "WENDMARK_1");
+    } else {
+      ++others;  // the shell's own error message about the file it could not copy
+    }
+    Answer(box);
+  }
+  EXPECT_EQ(wrongDisc, 3);
+  EXPECT_EQ(insertDisc, 1);
+  EXPECT_LE(others, 1);
+  // The failed copy closes the dialog; nothing is recorded.
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SampleInstallE2E, AnUpdateCopiesWhereTheRecordSaysAndKeepsTheRecord) {
+  // An update disc: the same discs with the update flag.
+  const std::string script = WinePath(disc1_) + "\\setup.ini";
+  std::string text = ReadAll(script);
+  const std::size_t at = text.find("up=0");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 4, "up=1");
+  WriteText(script, text);
+  const std::string recordFile = shots_ + "\\wendmark-record.ini";
+  WriteText(recordFile, "[inst_path]\r\npath=C:\\Games\\Old\r\n");
+  Process tool = Start(
+      "\"" + packtool_ + "\" add \"" + samplePack_ + "\" WENDMARK.ini \"" + recordFile + "\"", "");
+  ASSERT_EQ(WaitForExit(tool, kExit), 0);
+  const std::string packBefore = ReadAll(samplePack_);
+
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, kFolder), "Games\\Old");
+  Click(dialog, kInstall);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
+  ASSERT_TRUE(SwapDisc('e', disc2_, "WENDMARK_2"));
+  Answer(box);
+  // No return-disc prompt in update mode: the command ends with Install hidden.
+  const DWORD start = ::GetTickCount();
+  while (ControlVisible(dialog, kInstall) && ::GetTickCount() - start < kAppear) ::Sleep(100);
+  EXPECT_FALSE(ControlVisible(dialog, kInstall));
+  EXPECT_TRUE(ControlVisible(dialog, kExitButton));
+  // The first level from the record, then path1.
+  EXPECT_EQ(ReadAll("C:\\Games\\Game\\game\\readme.txt"),
+            ReadAll(WinePath(disc1_ + "/game/readme.txt")));
+  EXPECT_EQ(ReadAll("C:\\Games\\Game\\game\\movies\\intro.mov"),
+            ReadAll(WinePath(disc2_ + "/game/movies/intro.mov")));
+  Shot(dialog, "sample-updated");
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  EXPECT_EQ(ReadAll(samplePack_), packBefore);  // the record is not rewritten
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include <commctrl.h>
 #include <winioctl.h>
 
 namespace dl::e2e {
@@ -289,22 +290,66 @@ bool MapCdRomDrive(char letter, const std::string& unixPath) {
   return ok != 0;
 }
 
-bool SaveScreenshot(HWND window, const std::string& path) {
+namespace {
+// The screen's pixels under a window, as 24-bit rows (bottom-up); empty when not shown.
+std::string GrabPixels(HWND window, int* width, int* height) {
   RECT rect = {};
-  if (!::GetWindowRect(window, &rect)) return false;
-  ::SetForegroundWindow(window);
-  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  ::Sleep(300);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
+  if (!::IsWindowVisible(window) || !::GetWindowRect(window, &rect)) return std::string();
+  *width = rect.right - rect.left;
+  *height = rect.bottom - rect.top;
+  if (*width <= 0 || *height <= 0) return std::string();
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, *width, *height);
   HGDIOBJ old = ::SelectObject(memory, bitmap);
-  ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  ::BitBlt(memory, 0, 0, *width, *height, screen, rect.left, rect.top, SRCCOPY);
   ::SelectObject(memory, old);
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = *width;
+  info.biHeight = *height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD rowBytes = (static_cast<DWORD>(*width) * 3 + 3) & ~3u;
+  std::string pixels(rowBytes * static_cast<DWORD>(*height), '\0');
+  ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(*height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
+}
+}  // namespace
 
+bool ProgressPosition(HWND dialog, int id, int* position, UINT timeoutMs) {
+  HWND bar = ::GetDlgItem(dialog, id);
+  DWORD_PTR result = 0;
+  if (bar == nullptr ||
+      !::SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result))
+    return false;
+  *position = static_cast<int>(result);
+  return true;
+}
+
+std::uint64_t PixelHash(HWND window) {
+  int width = 0, height = 0;
+  const std::string pixels = GrabPixels(window, &width, &height);
+  if (pixels.empty()) return 0;
+  std::uint64_t hash = 1469598103934665603ull;
+  for (char c : pixels) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return hash;
+}
+
+bool SaveScreenshot(HWND window, const std::string& path, bool settle) {
+  if (settle) {
+    ::SetForegroundWindow(window);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(300);
+  }
+  int width = 0, height = 0;
+  const std::string pixels = GrabPixels(window, &width, &height);
+  if (pixels.empty()) return false;
   BITMAPINFOHEADER info = {};
   info.biSize = sizeof info;
   info.biWidth = width;
@@ -312,14 +357,6 @@ bool SaveScreenshot(HWND window, const std::string& path) {
   info.biPlanes = 1;
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
-  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::string pixels(rowBytes * static_cast<DWORD>(height), '\0');
-  ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-
   BITMAPFILEHEADER file = {};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,16 @@ bool WaitGone(HWND window, DWORD timeoutMs);
 // .windows-label alone is not seen by a running Wine.) False when it fails.
 bool MapCdRomDrive(char letter, const std::string& unixPath);
 
-// Saves what the screen shows of the window as a 24-bit BMP file.
-bool SaveScreenshot(HWND window, const std::string& path);
+// The position of a progress bar; false when its program does not answer within timeoutMs.
+bool ProgressPosition(HWND dialog, int id, int* position, UINT timeoutMs = 20);
+
+// A hash of what the screen shows of a window (0 when it shows nothing): two different
+// hashes mean the window's picture changed.
+std::uint64_t PixelHash(HWND window);
+
+// Saves what the screen shows of the window as a 24-bit BMP file. With settle, the window
+// is brought to the front and repainted first; without, it is taken as it is this moment
+// (for a window whose program is busy).
+bool SaveScreenshot(HWND window, const std::string& path, bool settle = true);
 
 }  // namespace dl::e2e

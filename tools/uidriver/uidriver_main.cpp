@@ -1,12 +1,17 @@
 // uidriver: walks through what the launcher can do, as a user would, and reports it.
 //   uidriver windows                         lists the top-level windows
-//   uidriver walkthrough "COMMAND" CWD SHOTDIR
+//   uidriver swap LETTER HOSTFOLDER          puts another disc into a CD-ROM drive (Wine)
+//   uidriver walkthrough "COMMAND" CWD SHOTDIR [LETTER DISC1 DISC2...]
 // starts COMMAND in CWD, answers the start-up's message boxes, reads the dialog, opens and
 // cancels the folder browser, saves screenshots (BMP) into SHOTDIR and ends with Exit.
+// Given a drive LETTER and the host folders of the discs, it installs instead: presses
+// Install, swaps the disc that each prompt asks for into the drive, and waits for the end.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "uidriver/ui_driver.h"
 
@@ -40,15 +45,78 @@ void Describe(HWND dialog) {
   }
 }
 
-void Shot(HWND window, const std::string& dir, const char* name) {
+void Shot(HWND window, const std::string& dir, const char* name, bool settle = true) {
   std::string path = dir + "\\" + name;
-  if (SaveScreenshot(window, path))
+  if (SaveScreenshot(window, path, settle))
     std::printf("screenshot: %s\n", name);
   else
     std::printf("screenshot %s could not be saved\n", name);
 }
 
-int Walkthrough(const std::string& command, const std::string& cwd, const std::string& shots) {
+// The first number in a prompt's text: the disc it asks for.
+int DiscNumberIn(const std::string& text) {
+  std::size_t at = text.find_first_of("0123456789");
+  return at == std::string::npos ? 0 : std::atoi(text.c_str() + at);
+}
+
+std::string LabelOf(const std::string& unixFolder) {
+  std::string path = "Z:" + unixFolder + "/.windows-label";
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return std::string();
+  char buffer[64] = {};
+  std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+  std::fclose(f);
+  return std::string(buffer, n);
+}
+
+// Presses Install and answers the copy's prompts by swapping discs; false when the
+// launcher did not reach the installed dialog.
+bool Install(Process& setup, HWND dialog, const std::string& shots, char letter,
+             const std::vector<std::string>& discs) {
+  std::printf("clicking Install\n");
+  Click(dialog, 1019);
+  bool progressShot = false;
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < 120000) {
+    int position = 0;
+    if (!progressShot && ControlVisible(dialog, 1026) &&
+        ProgressPosition(dialog, 1026, &position, 500) && position > 0) {
+      Shot(dialog, shots, "03-copying.bmp", /*settle=*/false);
+      progressShot = true;
+    }
+    if (ControlVisible(dialog, 1024) && ControlText(dialog, 1020) == "OK") {
+      std::printf("installed: the dialog offers \"%s\" and Play\n",
+                  ControlText(dialog, 1019).c_str());
+      Shot(dialog, shots, "05-installed.bmp");
+      return true;
+    }
+    HWND box = WaitForMessageBox(setup, 1);
+    if (box == nullptr) {
+      if (::WaitForSingleObject(setup.handle, 0) == WAIT_OBJECT_0) return false;
+      continue;
+    }
+    const std::string text = MessageBoxText(box);
+    std::printf("message box \"%s\": %s\n", WindowTitle(box).c_str(), text.c_str());
+    const int disc = DiscNumberIn(text);
+    if (disc >= 1 && static_cast<std::size_t>(disc) <= discs.size()) {
+      Shot(box, shots, ("04-prompt-disc-" + std::to_string(disc) + ".bmp").c_str());
+      const std::string& folder = discs[static_cast<std::size_t>(disc) - 1];
+      if (MapCdRomDrive(letter, folder))
+        std::printf("  disc %d (%s) is now in drive %c:\n", disc, LabelOf(folder).c_str(), letter);
+      else
+        std::printf("  could not swap disc %d into drive %c:\n", disc, letter);
+    }
+    std::printf("  -> OK\n");
+    Press(box, IDOK);
+    WaitGone(box, 5000);
+  }
+  return false;
+}
+
+int Walkthrough(const std::string& command, const std::string& cwd, const std::string& shots,
+                char letter, const std::vector<std::string>& discs) {
   ::CreateDirectoryA(shots.c_str(), nullptr);
   Process setup = Start(command, cwd);
   if (setup.handle == nullptr) {
@@ -91,7 +159,14 @@ int Walkthrough(const std::string& command, const std::string& cwd, const std::s
       std::printf("no folder browser appeared\n");
     }
   }
-  std::printf("clicking Exit\n");
+  if (!discs.empty() && ControlVisible(dialog, 1019) && ControlText(dialog, 1019) == "INSTALL") {
+    if (!Install(setup, dialog, shots, letter, discs)) {
+      int code = WaitForExit(setup, 10000);
+      std::printf("the install did not finish; exit code %d\n", code);
+      return 1;
+    }
+  }
+  std::printf("clicking %s\n", ControlText(dialog, 1020).c_str());
   Click(dialog, 1020);
   int code = WaitForExit(setup, 10000);
   std::printf("the launcher ended with exit code %d\n", code);
@@ -112,12 +187,23 @@ BOOL CALLBACK ListOne(HWND window, LPARAM) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "walkthrough")
-    return Walkthrough(argv[2], argv[3], argv[4]);
+  if (argc >= 5 && std::string(argv[1]) == "walkthrough") {
+    const char letter = argc >= 6 ? argv[5][0] : 'd';
+    const std::vector<std::string> discs(argv + (argc >= 6 ? 6 : argc), argv + argc);
+    return Walkthrough(argv[2], argv[3], argv[4], letter, discs);
+  }
+  if (argc == 4 && std::string(argv[1]) == "swap") {
+    const bool ok = MapCdRomDrive(argv[2][0], argv[3]);
+    std::printf("%s\n", ok ? "swapped" : "could not swap the disc");
+    return ok ? 0 : 1;
+  }
   if (argc == 2 && std::string(argv[1]) == "windows") {
     ::EnumWindows(ListOne, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: uidriver windows | uidriver walkthrough \"COMMAND\" CWD SHOTDIR\n");
+  std::fprintf(stderr,
+               "usage: uidriver windows | uidriver swap LETTER HOSTFOLDER | uidriver walkthrough "
+               "\"COMMAND\" CWD SHOTDIR "
+               "[LETTER DISC1 DISC2...]\n");
   return 2;
 }

@@ -30,6 +30,7 @@ class Win32DialogView : public DialogView {
   }
   void SetControlText(int id, const std::string& text) override {
     ::SetDlgItemTextA(dialog_, id, text.c_str());
+    Repaint(id);
   }
   std::string ControlText(int id, std::size_t maxChars) override {
     char buffer[kPathCapacity] = {};
@@ -100,6 +101,7 @@ class Win32DialogView : public DialogView {
   }
   void SetProgressPosition(int id, int position) override {
     ::SendDlgItemMessageA(dialog_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    Repaint(id);
   }
   void End(int result) override { ::EndDialog(dialog_, result); }
   void SendClose() override { ::SendMessageA(dialog_, WM_CLOSE, 0, 0); }
@@ -113,6 +115,18 @@ class Win32DialogView : public DialogView {
   }
 
  private:
+  // The copy runs inside a click, with no message loop turning: paint a changed control
+  // at once so that the status text and the progress bar show how far it got, and let the
+  // window system take the picture (a look at the queue that removes nothing, so no click
+  // is handled here).
+  void Repaint(int id) {
+    HWND control = ::GetDlgItem(dialog_, id);
+    if (control == nullptr || !::IsWindowVisible(control)) return;
+    ::UpdateWindow(control);
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  }
+
   HWND dialog_;
   HINSTANCE instance_;
   HANDLE picture_ = nullptr;
