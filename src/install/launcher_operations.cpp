@@ -1,9 +1,9 @@
 #include "install/launcher_operations.h"
 
-#include <string>
-
 #include "install/finish.h"
 #include "install/install_record.h"
+#include "install/launch.h"
+#include "install/uninstall.h"
 #include "launcher/setup_dialog.h"
 
 namespace dl {
@@ -28,31 +28,25 @@ int LauncherOperations::WriteInstallRecord() {
   return dl::WriteInstallRecord(ctx_);
 }
 
-void LauncherOperations::NotAvailable(const char* what) {
-  ctx_.system.ShowMessage(owner_, std::string(what) + " is not available in this build.",
-                          kNotAvailableCaption);
-}
-
 int LauncherOperations::Uninstall(SetupDialog& dialog) {
   owner_ = dialog.view().window();
-  NotAvailable("Uninstalling");
-  return 0;
+  return dl::Uninstall(ctx_, dialog);
 }
 
 void LauncherOperations::RunGame() {
-  NotAvailable("Starting the game");
+  dl::RunGame(ctx_);
 }
 
 void LauncherOperations::RunDemo() {
-  NotAvailable("Starting the demo");
+  dl::RunDemo(ctx_);
 }
 
-void LauncherOperations::RunExtraInstaller() {
-  NotAvailable("Starting the additional installer");
+void LauncherOperations::RunExtraInstaller(SetupDialog& dialog) {
+  dl::RunExtraInstaller(ctx_, dialog);
 }
 
-void LauncherOperations::RunDirectXSetup() {
-  NotAvailable("Starting the DirectX set-up");
+void LauncherOperations::RunDirectXSetup(SetupDialog& dialog) {
+  dl::RunDirectXSetup(ctx_, dialog);
 }
 
 }  // namespace dl

@@ -1,5 +1,4 @@
-// The install operations as the setup dialog calls them. Uninstalling and starting
-// programs are not built yet: they tell the user so.
+// The install operations as the setup dialog calls them.
 #pragma once
 
 #include "install/copy.h"
@@ -18,15 +17,10 @@ class LauncherOperations : public InstallOperations {
   int Uninstall(SetupDialog& dialog) override;
   void RunGame() override;
   void RunDemo() override;
-  void RunExtraInstaller() override;
-  void RunDirectXSetup() override;
-
-  // The owner of message boxes and shell windows while the dialog is up.
-  void SetOwner(WindowRef owner) { owner_ = owner; }
-  static constexpr const char* kNotAvailableCaption = "Not available";
+  void RunExtraInstaller(SetupDialog& dialog) override;
+  void RunDirectXSetup(SetupDialog& dialog) override;
 
  private:
-  void NotAvailable(const char* what);
   LauncherContext& ctx_;
   CopyState copy_;
   WindowRef owner_ = nullptr;

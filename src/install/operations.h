@@ -17,9 +17,9 @@ class InstallOperations {
   virtual int Uninstall(SetupDialog& dialog) = 0;
   virtual void RunGame() = 0;
   virtual void RunDemo() = 0;
-  // These two end the program when they start their installer.
-  virtual void RunExtraInstaller() = 0;
-  virtual void RunDirectXSetup() = 0;
+  // These two start their installer and then end the program (the dialog ends).
+  virtual void RunExtraInstaller(SetupDialog& dialog) = 0;
+  virtual void RunDirectXSetup(SetupDialog& dialog) = 0;
 };
 
 }  // namespace dl

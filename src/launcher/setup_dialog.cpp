@@ -211,7 +211,7 @@ void SetupDialog::OnCommand(std::uintptr_t wparam) {
       break;
     case kExtraInstallerButton:
       view_.ShowControl(kExtraInstallerButton, false);
-      ops_.RunExtraInstaller();
+      ops_.RunExtraInstaller(*this);
       break;
     default:
       break;  // Enter, Esc and every other notification do nothing
@@ -267,7 +267,7 @@ void SetupDialog::InstallCommand() {
       if (const char* finished = Read(script, script::kPicFinished)) {
         ShowPicture(kPicture, finished);
         if (st.directXVersion < kDirectX8) {
-          ops_.RunDirectXSetup();  // ends the program
+          ops_.RunDirectXSetup(*this);  // ends the program
           return;
         }
       }

@@ -69,7 +69,20 @@ enum MessageAnswer : int { kAnswerOk = 1, kAnswerCancel = 2 };
 using ShellItem = void*;
 
 // The user's shell folders, numbered as the shell numbers them.
-enum class SpecialFolder : int { kDesktop = 0, kPrograms = 2 };
+enum class SpecialFolder : int {
+  kDesktop = 0x00,             // the desktop as the user sees it
+  kPrograms = 0x02,            // the user's Start-menu programs
+  kDocuments = 0x05,
+  kStartMenu = 0x0B,
+  kDesktopFolder = 0x10,       // the folder that holds the desktop's files
+  kCommonPrograms = 0x17,
+  kCommonDesktopFolder = 0x19,
+  kAppData = 0x1A,
+  kProgramFiles = 0x26,
+  kProfile = 0x28,
+  kProgramFilesX86 = 0x2A,
+  kCommonProgramFiles = 0x2B,
+};
 
 // The operating-system version record.
 struct OsVersionInfo {
@@ -166,6 +179,8 @@ class System {
   // --- folders and drives ---
   // The Windows directory, without a trailing separator ("C:\windows").
   virtual std::string WindowsDir() = 0;
+  // The system directory ("C:\windows\system32"), without a trailing separator.
+  virtual std::string SystemDir() = 0;
   // The full path of the running program.
   virtual std::string ModuleFilePath() = 0;
   virtual std::string CurrentDir() = 0;

@@ -78,6 +78,7 @@ class FakeSystem : public System {
   bool FindPackResource(const std::string& name, const std::uint8_t** data,
                         std::size_t* size) override;
   std::string WindowsDir() override { return "C:\\windows"; }
+  std::string SystemDir() override { return "C:\\windows\\system32"; }
   std::string ModuleFilePath() override { return modulePath_; }
   std::string CurrentDir() override { return currentDir_; }
   bool ChangeDir(const std::string& path) override;

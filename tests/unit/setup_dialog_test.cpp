@@ -34,8 +34,8 @@ class RecordingOperations : public InstallOperations {
   int Uninstall(SetupDialog&) override { return calls.push_back("uninstall"), 1; }
   void RunGame() override { calls.push_back("game"); }
   void RunDemo() override { calls.push_back("demo"); }
-  void RunExtraInstaller() override { calls.push_back("extra"); }
-  void RunDirectXSetup() override { calls.push_back("directx"); }
+  void RunExtraInstaller(SetupDialog&) override { calls.push_back("extra"); }
+  void RunDirectXSetup(SetupDialog&) override { calls.push_back("directx"); }
 
   std::vector<std::string> calls;
   int copyResult = 1;

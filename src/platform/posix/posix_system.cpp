@@ -165,6 +165,10 @@ std::string PosixSystem::WindowsDir() {
   return std::string();
 }
 
+std::string PosixSystem::SystemDir() {
+  return std::string();
+}
+
 std::string PosixSystem::ModuleFilePath() {
   char buffer[4096];
   ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -176,6 +176,13 @@ std::string Win32System::WindowsDir() {
   return FromBuffer(buffer, n);
 }
 
+std::string Win32System::SystemDir() {
+  std::vector<char> buffer(MAX_PATH + 1);
+  UINT n = ::GetSystemDirectoryA(buffer.data(), static_cast<UINT>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return std::string();
+  return FromBuffer(buffer, n);
+}
+
 std::string Win32System::ModuleFilePath() {
   std::vector<char> buffer(MAX_PATH + 1);
   DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

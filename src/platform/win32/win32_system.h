@@ -16,6 +16,7 @@ class Win32System : public System {
   bool FindPackResource(const std::string& name, const std::uint8_t** data,
                         std::size_t* size) override;
   std::string WindowsDir() override;
+  std::string SystemDir() override;
   std::string ModuleFilePath() override;
   std::string CurrentDir() override;
   bool ChangeDir(const std::string& path) override;

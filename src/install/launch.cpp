@@ -1,0 +1,58 @@
+#include "install/launch.h"
+
+#include <string>
+
+#include "launcher/setup_dialog.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
+
+namespace dl {
+namespace {
+
+bool Given(const char* value) {
+  return value != nullptr && value[0] != '\0';
+}
+
+void Start(System& sys, const std::string& command) {
+  sys.StartProgram(command, /*hidden=*/false);
+}
+
+}  // namespace
+
+void RunGame(LauncherContext& ctx) {
+  const char* folder = Read(ctx.record, record::kInstallFolder);
+  const char* exe = Read(ctx.script, script::kGameExeForPlay);
+  if (!Given(folder) || !Given(exe)) return;
+  ctx.system.ChangeDir(folder);
+  Start(ctx.system, std::string(folder) + "\\" + exe);
+}
+
+void RunDemo(LauncherContext& ctx) {
+  const char* path = Read(ctx.script, script::kDemoPath);
+  const char* exe = Read(ctx.script, script::kDemoExe);
+  if (!Given(path) || !Given(exe)) return;
+  const std::string folder = ctx.state.sourceRoot + "\\" + path;
+  ctx.system.ChangeDir(folder);
+  Start(ctx.system, folder + "\\" + exe + " " + Read(ctx.script, script::kDemoArgs));
+}
+
+void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog) {
+  const char* command = Read(ctx.script, script::kExtraInstaller);
+  if (Given(command)) Start(ctx.system, command);
+  dialog.view().End(kDialogResult);
+}
+
+const char* DirectXSetupKey(const OsVersionInfo& version) {
+  return version.major == 5 && version.minor < 10 ? "path2000" : "path98";
+}
+
+void RunDirectXSetup(LauncherContext& ctx, SetupDialog& dialog) {
+  const TextKey key = DirectXSetupKey(ctx.state.osVersion) == std::string("path2000")
+                          ? script::kDirectXSetup2000
+                          : script::kDirectXSetup98;
+  const char* command = Read(ctx.script, key);
+  if (Given(command)) Start(ctx.system, command);
+  dialog.view().End(kDialogResult);
+}
+
+}  // namespace dl

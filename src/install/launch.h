@@ -1,0 +1,22 @@
+// Starting the game, the demo and the installers on the disc. Nothing is waited for; a
+// command that a missing key would leave empty or partial is not started at all.
+#pragma once
+
+#include "launcher/launcher_state.h"
+
+namespace dl {
+
+class SetupDialog;
+
+// The installed game, from the install folder (which becomes the current folder).
+void RunGame(LauncherContext& ctx);
+// The demo on the disc, from its folder (which becomes the current folder).
+void RunDemo(LauncherContext& ctx);
+// The additional installer; then the launcher ends (the dialog is ended, exit code 0).
+void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog);
+// The DirectX set-up for this system; then the launcher ends as above.
+void RunDirectXSetup(LauncherContext& ctx, SetupDialog& dialog);
+// "path2000" for Windows 2000, XP and Server 2003 (5.0 to 5.9), "path98" for the rest.
+const char* DirectXSetupKey(const OsVersionInfo& version);
+
+}  // namespace dl

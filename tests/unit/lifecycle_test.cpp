@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install/finish.h"
+#include "install/launch.h"
+#include "install/uninstall.h"
+#include "launcher/setup_dialog.h"
+#include "pack/pack_file.h"
+#include "script/ini_file.h"
+#include "support/fake_system.h"
+#include "support/fake_view.h"
+
+namespace dl {
+namespace {
+
+using testing::FakeSystem;
+using testing::FakeView;
+
+class NoOperations : public InstallOperations {
+ public:
+  int CopyAllDiscs(SetupDialog&) override { return 1; }
+  int RenameInstalledFiles(SetupDialog&) override { return 1; }
+  int FinishInstall() override { return 1; }
+  int WriteInstallRecord() override { return 1; }
+  int Uninstall(SetupDialog&) override { return 1; }
+  void RunGame() override {}
+  void RunDemo() override {}
+  void RunExtraInstaller(SetupDialog&) override {}
+  void RunDirectXSetup(SetupDialog&) override {}
+};
+
+class LifecycleTest : public ::testing::Test {
+ protected:
+  LifecycleTest()
+      : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_}, dialog_(ctx_, view_, ops_) {
+    view_.system = &sys_;
+    sys_.AddDrive('D', DriveType::kFixed, "DATA", 1 << 30);
+    sys_.specialFolders[SpecialFolder::kProgramFiles] = "C:\\Program Files";
+    sys_.specialFolders[SpecialFolder::kProgramFilesX86] = "C:\\Program Files (x86)";
+    sys_.specialFolders[SpecialFolder::kProfile] = "C:\\users\\me";
+    sys_.specialFolders[SpecialFolder::kDocuments] = "C:\\users\\me\\Documents";
+    sys_.specialFolders[SpecialFolder::kAppData] = "C:\\users\\me\\AppData\\Roaming";
+    sys_.specialFolders[SpecialFolder::kStartMenu] = "C:\\users\\me\\Start Menu";
+    state_.desktopPath = "C:\\users\\me\\Desktop";
+    state_.programsPath = "C:\\users\\me\\Start Menu\\Programs";
+    state_.recordPath = "C:\\windows\\KVX.ini";
+  }
+  std::vector<std::string> Deleted() const {
+    std::vector<std::string> out;
+    for (const auto& c : sys_.shellCalls)
+      if (c.op == ShellOp::kDelete) out.push_back(c.from);
+    return out;
+  }
+
+  FakeSystem sys_;
+  IniFile script_;
+  IniFile record_;
+  PackFile pack_;
+  LauncherState state_;
+  LauncherContext ctx_;
+  FakeView view_;
+  NoOperations ops_;
+  SetupDialog dialog_;
+};
+
+TEST(CanonicalPath, OneFormForEveryWayOfWritingAPath) {
+  EXPECT_EQ(CanonicalPath("c:/Games//KVX\\"), "C:\\GAMES\\KVX");
+  EXPECT_EQ(CanonicalPath("C:\\Games\\.\\x\\..\\KVX"), "C:\\GAMES\\KVX");
+  EXPECT_EQ(CanonicalPath("C:\\windows. \\"), "C:\\WINDOWS");
+  EXPECT_EQ(CanonicalPath("C:\\windows\\ "), "");  // a name of blanks alone: refused
+  EXPECT_EQ(CanonicalPath("C:\\"), "C:");
+  EXPECT_EQ(CanonicalPath("C:\\.."), "");
+  EXPECT_EQ(CanonicalPath("C:relative"), "");
+  EXPECT_EQ(CanonicalPath("Games\\KVX"), "");
+  EXPECT_EQ(CanonicalPath("\\\\server\\share\\x"), "");
+  EXPECT_EQ(CanonicalPath(""), "");
+}
+
+TEST_F(LifecycleTest, TheInstallFolderGuardRefusesEveryHostileRecord) {
+  sys_.WriteHostFile("C:\\windows\\system32\\kernel32.dll", "system");
+  sys_.shortPaths["C:\\windows"] = "C:\\WINDOW~1";
+  const std::vector<std::string> refused = {"",
+                                            "Games",
+                                            "KVX\\Game",
+                                            "C:",
+                                            "C:\\",
+                                            "c:/",
+                                            "D:\\",
+                                            "C:\\windows",
+                                            "c:\\WINDOWS\\",
+                                            "C:\\windows\\system32",
+                                            "C:\\windows\\Temp\\Game",
+                                            "C:\\WINDOW~1",
+                                            "C:\\Program Files",
+                                            "C:\\Program Files (x86)",
+                                            "C:\\users",
+                                            "C:\\users\\me",
+                                            "C:\\users\\me\\Desktop",
+                                            "C:\\users\\me\\Documents",
+                                            "C:\\users\\me\\Start Menu\\Programs",
+                                            "C:\\users\\me\\Start Menu",
+                                            "C:\\users\\me\\AppData",
+                                            "C:\\Games\\..\\windows",
+                                            "C:\\Games\\..\\..",
+                                            "C:\\windows.",
+                                            "\\\\server\\share\\Game",
+                                            "C:Game"};
+  for (const std::string& path : refused)
+    EXPECT_FALSE(IsRemovableInstallFolder(sys_, state_, path)) << "'" << path << "'";
+  const std::vector<std::string> allowed = {"C:\\Wendmark\\Game", "C:\\Program Files\\Wendmark",
+                                            "C:\\users\\me\\Games\\Wendmark", "D:\\Games\\KVX",
+                                            "C:\\windowsgames\\x"};
+  for (const std::string& path : allowed)
+    EXPECT_TRUE(IsRemovableInstallFolder(sys_, state_, path)) << path;
+
+  EXPECT_TRUE(IsShortcutFile("C:\\users\\me\\Desktop\\Wendmark.lnk"));
+  EXPECT_TRUE(IsShortcutFile("C:\\x\\OLD.PIF"));
+  EXPECT_FALSE(IsShortcutFile("C:\\windows\\system32\\kernel32.dll"));
+  EXPECT_FALSE(IsShortcutFile("Wendmark.lnk"));
+  EXPECT_FALSE(IsShortcutFile("C:\\x\\lnk"));
+  EXPECT_FALSE(IsShortcutFile("C:\\"));
+}
+
+TEST_F(LifecycleTest, UninstallRemovesThePackTheListedShortcutsAndTheFolder) {
+  sys_.WriteHostFile("C:\\windows\\KVX.ini.pak", "pack");
+  sys_.WriteHostFile("C:\\users\\me\\Start Menu\\Programs\\W\\Game.lnk", "l");
+  sys_.WriteHostFile("C:\\users\\me\\Start Menu\\Programs\\W\\Uninstall.lnk", "l");
+  sys_.WriteHostFile("C:\\Wendmark\\Game\\kvx.exe", "g");
+  sys_.WriteHostFile("C:\\Wendmark\\Game\\saves\\slot1.sav", "made by the game");
+  record_.LoadText(
+      "[move_file]\nfile0=C:\\users\\me\\Start Menu\\Programs\\W\\Game.lnk\n"
+      "file2=C:\\users\\me\\Desktop\\Game.lnk\n"  // already deleted by the user
+      "file1=C:\\users\\me\\Start Menu\\Programs\\W\\Uninstall.lnk\n"
+      "[inst_path]\npath=C:\\Wendmark\\Game\n");
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Deleted(),
+            (std::vector<std::string>{
+                "C:\\windows\\KVX.ini.pak", "C:\\users\\me\\Start Menu\\Programs\\W\\Game.lnk",
+                "C:\\users\\me\\Start Menu\\Programs\\W\\Uninstall.lnk", "C:\\Wendmark\\Game"}));
+  for (const auto& c : sys_.shellCalls) {
+    EXPECT_EQ(c.flags, 0x0014u);
+    EXPECT_EQ(c.owner, view_.window());
+  }
+  EXPECT_FALSE(sys_.FileExists("C:\\windows\\KVX.ini.pak"));
+  EXPECT_FALSE(sys_.FileExists("C:\\Wendmark\\Game\\saves\\slot1.sav"));
+  EXPECT_TRUE(sys_.messages().empty());
+  EXPECT_FALSE(view_.Visible(kInstallButton));
+  EXPECT_FALSE(view_.Visible(kPlayButton));
+}
+
+TEST_F(LifecycleTest, TheShortcutListEndsAtItsFirstGap) {
+  sys_.WriteHostFile("C:\\p\\a.lnk", "l");
+  sys_.WriteHostFile("C:\\p\\b.lnk", "l");
+  sys_.WriteHostFile("C:\\p\\demo.lnk", "l");
+  record_.LoadText("[move_file]\nfile0=C:\\p\\a.lnk\nfile1=C:\\p\\b.lnk\nfile3=C:\\p\\demo.lnk\n");
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_FALSE(sys_.FileExists("C:\\p\\b.lnk"));
+  EXPECT_TRUE(sys_.FileExists("C:\\p\\demo.lnk"));  // after the gap at file2
+}
+
+TEST_F(LifecycleTest, AHostileRecordDeletesNothingButThePackAndSaysWhatItLeft) {
+  sys_.WriteHostFile("C:\\windows\\KVX.ini.pak", "pack");
+  sys_.WriteHostFile("C:\\windows\\system32\\kernel32.dll", "system");
+  sys_.WriteHostFile("C:\\windows\\win.ini", "keep");
+  record_.LoadText(
+      "[move_file]\nfile0=C:\\windows\\system32\\kernel32.dll\nfile1=C:\\users\\..\\windows\n"
+      "[inst_path]\npath=C:\\windows\n");
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Deleted(), std::vector<std::string>{"C:\\windows\\KVX.ini.pak"});
+  EXPECT_TRUE(sys_.FileExists("C:\\windows\\system32\\kernel32.dll"));
+  EXPECT_TRUE(sys_.FileExists("C:\\windows\\win.ini"));
+  ASSERT_EQ(sys_.messages().size(), 1u);
+  const auto& m = sys_.messages()[0];
+  EXPECT_EQ(m.caption, "Uninstall");
+  EXPECT_EQ(m.owner, view_.window());
+  EXPECT_NE(m.text.find("\nC:\\windows\\system32\\kernel32.dll"), std::string::npos);
+  EXPECT_NE(m.text.find("\nC:\\windows"), std::string::npos);
+
+  record_.LoadText("[inst_path]\npath=C:\\\n");
+  sys_.shellCalls.clear();
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Deleted(), std::vector<std::string>{"C:\\windows\\KVX.ini.pak"});
+}
+
+TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolder) {
+  sys_.WriteHostFile("D:\\Games\\Game\\kvx.exe", "g");
+  record_.LoadText("[inst_path]\npath=D:\\Games\\Game\n");
+  script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n");
+  RunGame(ctx_);
+  ASSERT_EQ(sys_.started.size(), 1u);
+  EXPECT_EQ(sys_.started[0].commandLine, "D:\\Games\\Game\\kvx.exe");
+  EXPECT_FALSE(sys_.started[0].hidden);
+  EXPECT_EQ(sys_.CurrentDir(), "D:\\Games\\Game");
+}
+
+TEST_F(LifecycleTest, PlayWithoutAProgramOrAFolderStartsNothing) {
+  record_.LoadText("[inst_path]\npath=D:\\Games\\Game\n");
+  script_.LoadText("[WORK_GROUP]\ngroupname=G\n");  // a later run: no exefile
+  RunGame(ctx_);
+  record_.LoadText("[other]\n");
+  script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n");
+  RunGame(ctx_);
+  record_.LoadText("[inst_path]\npath=\n");
+  RunGame(ctx_);
+  EXPECT_TRUE(sys_.started.empty());
+}
+
+TEST_F(LifecycleTest, PlayInTheRunOfTheInstallFindsTheRecordedDefault) {
+  // [WORK_GROUP] lacks exefile: finishing the install records "kvx.exe" in it.
+  script_.LoadText("[WORK_GROUP]\ngroupname=G\n");
+  state_.targetPath = "D:\\Wendmark\\Game";
+  sys_.WriteHostFile("D:\\Wendmark\\Game\\kvx.exe", "g");
+  FinishInstall(ctx_, view_.window());
+  record_.SetString("[inst_path]", "path", "D:\\Wendmark\\Game");
+  sys_.started.clear();
+  RunGame(ctx_);
+  ASSERT_EQ(sys_.started.size(), 1u);
+  EXPECT_EQ(sys_.started[0].commandLine, "D:\\Wendmark\\Game\\kvx.exe");
+}
+
+TEST_F(LifecycleTest, TheDemoRunsFromItsFolderOnTheDisc) {
+  sys_.WriteHostFile("D:\\demo\\demo.exe", "d");
+  sys_.ChangeDir("D:\\");
+  state_.sourceRoot = "";
+  script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\n");
+  RunDemo(ctx_);
+  ASSERT_EQ(sys_.started.size(), 1u);
+  EXPECT_EQ(sys_.started[0].commandLine, "\\demo\\demo.exe ");  // the empty mode's blank
+  EXPECT_EQ(sys_.CurrentDir(), "D:\\demo");
+
+  state_.sourceRoot = "D:";
+  script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\nmode=-attract\n");
+  RunDemo(ctx_);
+  EXPECT_EQ(sys_.started.back().commandLine, "D:\\demo\\demo.exe -attract");
+
+  script_.LoadText("[DEMO_GROUP]\npath=demo\n");
+  RunDemo(ctx_);
+  EXPECT_EQ(sys_.started.size(), 2u);  // no program: nothing started
+}
+
+TEST_F(LifecycleTest, TheInstallersStartAndEndTheLauncher) {
+  script_.LoadText(
+      "[instind_path]\npath=extra\\extra.exe /quiet\n"
+      "[instdx_path]\npath2000=dx\\setup.exe /2000\npath98=dx\\setup.exe /98\n");
+  RunExtraInstaller(ctx_, dialog_);
+  EXPECT_EQ(sys_.started.back().commandLine, "extra\\extra.exe /quiet");
+  EXPECT_EQ(view_.endResults, std::vector<int>{-1});
+
+  const std::vector<std::pair<OsVersionInfo, std::string>> systems = {
+      {{5, 0, 0, 2, ""}, "dx\\setup.exe /2000"}, {{5, 1, 0, 2, ""}, "dx\\setup.exe /2000"},
+      {{5, 2, 0, 2, ""}, "dx\\setup.exe /2000"}, {{4, 0, 0, 1, ""}, "dx\\setup.exe /98"},
+      {{4, 10, 0, 1, ""}, "dx\\setup.exe /98"},  {{6, 0, 0, 2, ""}, "dx\\setup.exe /98"},
+      {{10, 0, 0, 2, ""}, "dx\\setup.exe /98"}};
+  for (const auto& [version, command] : systems) {
+    state_.osVersion = version;
+    RunDirectXSetup(ctx_, dialog_);
+    EXPECT_EQ(sys_.started.back().commandLine, command) << version.major << "." << version.minor;
+  }
+  EXPECT_EQ(view_.endResults.size(), 1u + systems.size());
+
+  script_.LoadText("[other]\n");
+  std::size_t before = sys_.started.size();
+  RunDirectXSetup(ctx_, dialog_);
+  RunExtraInstaller(ctx_, dialog_);
+  EXPECT_EQ(sys_.started.size(), before);  // nothing to start, but the launcher still ends
+  EXPECT_EQ(view_.endResults.size(), 3u + systems.size());
+}
+
+}  // namespace
+}  // namespace dl
