@@ -4,10 +4,10 @@
 # Builds the Windows programs (preset mingw64), makes a private Wine prefix under
 # build/mingw64/sample-prefix with disc 1 as CD-ROM drive D: (label WENDMARK_1) and disc 2
 # as E: (WENDMARK_2), and starts D:\setup.exe in D:\. With a display you drive it; without
-# one (or with --headless) it runs under Xvfb, walks through the launcher (the dialog, the
-# folder browser, then an install from both discs, swapping them in drive D: as the
-# prompts ask), saves screenshots to build/mingw64/sample-screenshots and prints what it
-# did.
+# one (or with --headless) it runs under Xvfb and walks through the whole lifecycle (the
+# dialog, the folder browser, an install from both discs swapping them in drive D: as the
+# prompts ask, Play, Demo, Uninstall and a fresh start), saves screenshots to
+# build/mingw64/sample-screenshots and prints what it did.
 # --install first installs the Debian packages it needs (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."

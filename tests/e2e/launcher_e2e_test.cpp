@@ -487,6 +487,9 @@ class SampleInstallE2E : public LauncherE2E {
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
     samplePack_ = std::string(windows) + "\\WENDMARK.ini.pak";
+    stubLog_ = shots_ + "\\stubs-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    ::DeleteFileA(stubLog_.c_str());
     RemoveInstall();
     ASSERT_TRUE(SwapDisc('e', disc1_, "WENDMARK_1"));
   }
@@ -542,7 +545,43 @@ class SampleInstallE2E : public LauncherE2E {
     return std::string();
   }
 
+  // Presses Install in the sample's dialog and answers the prompts by swapping the discs;
+  // true when the dialog reached installed mode.
+  bool InstallFromBothDiscs(HWND dialog) {
+    Click(dialog, kInstall);
+    HWND box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr || MessageBoxText(box) != "Please insert disc 2: Wendmark Disc 2")
+      return false;
+    SwapDisc('e', disc2_, "WENDMARK_2");
+    Answer(box);
+    box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr || MessageBoxText(box) != "Please insert disc 1: Wendmark Disc 1")
+      return false;
+    SwapDisc('e', disc1_, "WENDMARK_1");
+    Answer(box);
+    return WaitVisible(dialog, kPlay, 60000);
+  }
+  std::vector<std::string> StubLog() {
+    std::vector<std::string> lines;
+    std::string text = ReadAll(stubLog_), line;
+    for (char c : text) {
+      if (c == '\n') {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        line.clear();
+      } else {
+        line += c;
+      }
+    }
+    return lines;
+  }
+  void StartSampleSetup(std::vector<std::string> env = {}) {
+    env.push_back("DL_STUB_LOG=" + stubLog_);
+    StartSetup("E:\\setup.exe", "E:\\", env);
+  }
+
   std::string disc1_, disc2_, programs_, desktop_, samplePack_;
+  std::string stubLog_;
   std::set<int> progressPositions_;
 };
 
@@ -695,6 +734,142 @@ TEST_F(SampleInstallE2E, AnUpdateCopiesWhereTheRecordSaysAndKeepsTheRecord) {
   Shot(dialog, "sample-updated");
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
   EXPECT_EQ(ReadAll(samplePack_), packBefore);  // the record is not rewritten
+}
+
+TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(InstallFromBothDiscs(dialog)) << "the install did not finish";
+
+  // Play: the game starts in the install folder and the launcher ends.
+  Click(dialog, kPlay);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i) {
+    game = ::FindWindowA("KVX", nullptr);
+    ::Sleep(100);
+  }
+  ASSERT_NE(game, nullptr) << "the game's window did not appear";
+  ::PostMessageA(game, WM_CLOSE, 0, 0);
+  ASSERT_FALSE(StubLog().empty());
+  EXPECT_EQ(StubLog().back(), "kvx|C:\\Wendmark\\Game\\game\\kvx.exe|C:\\Wendmark\\Game");
+  WaitGone(game, kExit);
+
+  // The next start is in installed mode; Demo runs the demo from the disc.
+  StartSampleSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  Click(dialog, kDemo);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  for (int i = 0; i < 50 && StubLog().size() < 2; ++i) ::Sleep(100);
+  ASSERT_EQ(StubLog().size(), 2u);
+  EXPECT_EQ(StubLog().back(), "demo|\\demo\\demo.exe -attract|E:\\demo");
+
+  // Uninstall: shortcuts, folder and record go; only OK is left.
+  StartSampleSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  const DWORD start = ::GetTickCount();
+  while (ControlText(dialog, kExitButton) != "OK" && ::GetTickCount() - start < kAppear)
+    ::Sleep(100);
+  EXPECT_EQ(ControlText(dialog, kExitButton), "OK");
+  EXPECT_FALSE(ControlVisible(dialog, kInstall));
+  EXPECT_FALSE(ControlVisible(dialog, kPlay));
+  EXPECT_TRUE(ControlVisible(dialog, kExitButton));
+  Shot(dialog, "sample-uninstalled");
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark\\Uninstall Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((desktop_ + "\\Wendmark.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+
+  // And the next start offers a fresh install.
+  StartSampleSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, kInstall), "INSTALL");
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_TRUE(ControlVisible(dialog, kFolder));
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+// Runs with Direct3D 8 and 9 switched off (see the test list): DirectX looks like 7.0.
+TEST_F(SampleInstallE2E, NoD3D_TheDirectXSetupFollowsAnInstallForTheSystemsVersion) {
+  for (const bool windowsXp : {false, true}) {
+    SCOPED_TRACE(windowsXp ? "Windows XP" : "Wine's default version");
+    RemoveInstall();
+    HKEY wine = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &wine, nullptr),
+              ERROR_SUCCESS);
+    if (windowsXp) {
+      ::RegSetValueExA(wine, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("winxp"), 6);
+    } else {
+      ::RegDeleteValueA(wine, "Version");
+    }
+    StartSampleSetup();
+    HWND dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(ControlText(dialog, kStatus).find("DirectX 7.0"), std::string::npos);
+    // The install's last step starts the set-up and ends the launcher.
+    Click(dialog, kInstall);
+    HWND box = NextBoxWatchingProgress(dialog);
+    ASSERT_NE(box, nullptr);
+    SwapDisc('e', disc2_, "WENDMARK_2");
+    Answer(box);
+    box = NextBoxWatchingProgress(dialog);
+    ASSERT_NE(box, nullptr);
+    SwapDisc('e', disc1_, "WENDMARK_1");
+    Answer(box);
+    EXPECT_EQ(WaitForExit(setup_, 60000), 0);
+    ::RegDeleteValueA(wine, "Version");
+    ::RegCloseKey(wine);
+    for (int i = 0; i < 50 && StubLog().empty(); ++i) ::Sleep(100);
+    ASSERT_FALSE(StubLog().empty());
+    EXPECT_EQ(StubLog().back(), windowsXp ? "dxsetup|directx\\dxsetup.exe /win2000|E:\\"
+                                          : "dxsetup|directx\\dxsetup.exe /win98|E:\\");
+    // The record was written before the set-up took over.
+    EXPECT_NE(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+TEST_F(SampleInstallE2E, AHostileRecordIsRefusedByUninstall) {
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string canary = std::string(windows) + "\\e2e-canary.txt";
+  WriteText(canary, "must survive");
+  const std::string recordFile = shots_ + "\\hostile-record.ini";
+  WriteText(recordFile, "[move_file]\r\nfile0=" + canary +
+                            "\r\n[inst_path]\r\npath=" + std::string(windows) + "\r\n");
+  Process tool = Start(
+      "\"" + packtool_ + "\" add \"" + samplePack_ + "\" WENDMARK.ini \"" + recordFile + "\"", "");
+  ASSERT_EQ(WaitForExit(tool, kExit), 0);
+
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  Click(dialog, kInstall);
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(WindowTitle(box), "Uninstall");
+  const std::string text = MessageBoxText(box);
+  EXPECT_NE(text.find(canary), std::string::npos) << text;
+  EXPECT_NE(text.find("\n" + std::string(windows)), std::string::npos) << text;
+  Shot(box, "hostile-record-refused");
+  Answer(box);
+  EXPECT_EQ(ReadAll(canary), "must survive");
+  EXPECT_NE(::GetFileAttributesA((std::string(windows) + "\\win.ini").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  ::DeleteFileA(canary.c_str());
 }
 
 }  // namespace

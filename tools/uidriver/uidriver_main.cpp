@@ -4,8 +4,9 @@
 //   uidriver walkthrough "COMMAND" CWD SHOTDIR [LETTER DISC1 DISC2...]
 // starts COMMAND in CWD, answers the start-up's message boxes, reads the dialog, opens and
 // cancels the folder browser, saves screenshots (BMP) into SHOTDIR and ends with Exit.
-// Given a drive LETTER and the host folders of the discs, it installs instead: presses
-// Install, swaps the disc that each prompt asks for into the drive, and waits for the end.
+// Given a drive LETTER and the host folders of the discs, it goes through the whole
+// lifecycle instead: presses Install, swaps the disc that each prompt asks for into the
+// drive, then Play (and closes the game), Demo, Uninstall, and a fresh start.
 #include <windows.h>
 
 #include <cstdio>
@@ -115,35 +116,92 @@ bool Install(Process& setup, HWND dialog, const std::string& shots, char letter,
   return false;
 }
 
-int Walkthrough(const std::string& command, const std::string& cwd, const std::string& shots,
-                char letter, const std::vector<std::string>& discs) {
-  ::CreateDirectoryA(shots.c_str(), nullptr);
-  Process setup = Start(command, cwd);
-  if (setup.handle == nullptr) {
+// Starts the launcher and answers its start-up message boxes; the dialog, or null when
+// the launcher ended without one.
+HWND OpenLauncher(Process* setup, const std::string& command, const std::string& cwd,
+                  const std::string& shots) {
+  *setup = Start(command, cwd);
+  if (setup->handle == nullptr) {
     std::printf("could not start %s\n", command.c_str());
-    return 2;
+    return nullptr;
   }
   std::printf("started %s in %s\n", command.c_str(), cwd.c_str());
-  HWND dialog = nullptr;
-  for (int boxes = 0; dialog == nullptr && boxes < 10; ++boxes) {
+  for (int boxes = 0; boxes < 10; ++boxes) {
     bool isLauncher = false;
-    HWND box = WaitForDialogOrMessageBox(setup, 60000, &isLauncher);
+    HWND box = WaitForDialogOrMessageBox(*setup, 60000, &isLauncher);
     if (box == nullptr) break;
-    if (isLauncher) {
-      dialog = box;
-      break;
-    }
+    if (isLauncher) return box;
     std::printf("message box \"%s\": %s -> OK\n", WindowTitle(box).c_str(),
                 MessageBoxText(box).c_str());
     Shot(box, shots, "00-message.bmp");
     Press(box, IDOK);
     WaitGone(box, 5000);
   }
-  if (dialog == nullptr) {
-    int code = WaitForExit(setup, 10000);
-    std::printf("the launcher showed no dialog; exit code %d\n", code);
-    return code == 0 ? 0 : 1;
+  int code = WaitForExit(*setup, 10000);
+  std::printf("the launcher showed no dialog; exit code %d\n", code);
+  return nullptr;
+}
+
+int Ended(Process& setup) {
+  int code = WaitForExit(setup, 60000);
+  std::printf("the launcher ended with exit code %d\n", code);
+  return code;
+}
+
+// After an install: Play, a second start with Demo, a third with Uninstall, and a fresh
+// start at the end.
+bool Lifecycle(const std::string& command, const std::string& cwd, const std::string& shots,
+               Process& setup, HWND dialog) {
+  std::printf("clicking Play\n");
+  Click(dialog, 1024);
+  if (Ended(setup) != 0) return false;
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
+    game = ::FindWindowA("KVX", nullptr);
+  if (game == nullptr) {
+    std::printf("the game's window did not appear\n");
+    return false;
   }
+  std::printf("the game runs: window \"%s\" -> closing it\n", WindowTitle(game).c_str());
+  Shot(game, shots, "06-game.bmp");
+  ::PostMessageA(game, WM_CLOSE, 0, 0);
+  WaitGone(game, 10000);
+
+  dialog = OpenLauncher(&setup, command, cwd, shots);
+  if (dialog == nullptr) return false;
+  Describe(dialog);
+  Shot(dialog, shots, "07-installed-mode.bmp");
+  if (ControlVisible(dialog, 1028)) {
+    std::printf("clicking %s\n", ControlText(dialog, 1028).c_str());
+    Click(dialog, 1028);
+    if (Ended(setup) != 0) return false;
+    dialog = OpenLauncher(&setup, command, cwd, shots);
+    if (dialog == nullptr) return false;
+  }
+  std::printf("clicking %s\n", ControlText(dialog, 1019).c_str());
+  Click(dialog, 1019);
+  const DWORD start = ::GetTickCount();
+  while (ControlText(dialog, 1020) != "OK" && ::GetTickCount() - start < 60000) ::Sleep(100);
+  Describe(dialog);
+  Shot(dialog, shots, "08-uninstalled.bmp");
+  std::printf("clicking OK\n");
+  Click(dialog, 1020);
+  if (Ended(setup) != 0) return false;
+
+  dialog = OpenLauncher(&setup, command, cwd, shots);
+  if (dialog == nullptr) return false;
+  std::printf("a fresh start offers \"%s\" again\n", ControlText(dialog, 1019).c_str());
+  Shot(dialog, shots, "09-fresh-start.bmp");
+  Click(dialog, 1020);
+  return Ended(setup) == 0;
+}
+
+int Walkthrough(const std::string& command, const std::string& cwd, const std::string& shots,
+                char letter, const std::vector<std::string>& discs) {
+  ::CreateDirectoryA(shots.c_str(), nullptr);
+  Process setup;
+  HWND dialog = OpenLauncher(&setup, command, cwd, shots);
+  if (dialog == nullptr) return setup.handle == nullptr ? 2 : 0;
   Describe(dialog);
   Shot(dialog, shots, "01-dialog.bmp");
   if (ControlVisible(dialog, 1022)) {
@@ -165,12 +223,11 @@ int Walkthrough(const std::string& command, const std::string& cwd, const std::s
       std::printf("the install did not finish; exit code %d\n", code);
       return 1;
     }
+    if (ControlVisible(dialog, 1024)) return Lifecycle(command, cwd, shots, setup, dialog) ? 0 : 1;
   }
   std::printf("clicking %s\n", ControlText(dialog, 1020).c_str());
   Click(dialog, 1020);
-  int code = WaitForExit(setup, 10000);
-  std::printf("the launcher ended with exit code %d\n", code);
-  return code == 0 ? 0 : 1;
+  return Ended(setup) == 0 ? 0 : 1;
 }
 
 BOOL CALLBACK ListOne(HWND window, LPARAM) {
