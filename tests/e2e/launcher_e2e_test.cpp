@@ -799,6 +799,38 @@ TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
 }
 
+TEST_F(SampleInstallE2E, PlayInTheRunOfTheInstallUsesTheRecordedProgramName) {
+  // A script whose [WORK_GROUP] has no "exefile", and a game in the install folder's root.
+  const std::string script = WinePath(disc1_) + "\\setup.ini";
+  std::string text = ReadAll(script);
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"exefile=game\\kvx.exe\r\n", ""},
+        {"file3=game\\settings.ini\r\n", "file3=game\\settings.ini\r\nfile4=kvx.exe\r\n"}}) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  WriteText(script, text);
+  ASSERT_TRUE(::CopyFileA((WinePath(disc1_) + "\\game\\kvx.exe").c_str(),
+                          (WinePath(disc1_) + "\\kvx.exe").c_str(), FALSE));
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(InstallFromBothDiscs(dialog));
+  Click(dialog, kPlay);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  for (int i = 0; i < 100 && StubLog().empty(); ++i) ::Sleep(100);
+  ASSERT_FALSE(StubLog().empty());
+  EXPECT_EQ(StubLog().back(), "kvx|C:\\Wendmark\\Game\\kvx.exe|C:\\Wendmark\\Game");
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
+    game = ::FindWindowA("KVX", nullptr);
+  if (game != nullptr) {
+    ::PostMessageA(game, WM_CLOSE, 0, 0);
+    WaitGone(game, kExit);
+  }
+}
+
 // Runs with Direct3D 8 and 9 switched off (see the test list): DirectX looks like 7.0.
 TEST_F(SampleInstallE2E, NoD3D_TheDirectXSetupFollowsAnInstallForTheSystemsVersion) {
   for (const bool windowsXp : {false, true}) {

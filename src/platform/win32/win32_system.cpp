@@ -345,7 +345,7 @@ int Win32System::ShellFileOperation(WindowRef owner, ShellOp op, const std::stri
 }
 
 std::uint32_t Win32System::StartProgram(const std::string& commandLine, bool hidden) {
-  return ::WinExec(commandLine.c_str(), hidden ? SW_HIDE : SW_SHOWNORMAL);
+  return ::WinExec(commandLine.c_str(), hidden ? SW_HIDE : SW_SHOW);
 }
 
 }  // namespace dl
