@@ -1,5 +1,6 @@
 #include "pack/lzss.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -297,6 +298,46 @@ namespace {
 // and a literal copy 8. A run is checked on its own, and the room again after it.
 constexpr std::ptrdiff_t kFastInputRoom = 8 * 5 + 8;
 constexpr std::size_t kFastOutputRoom = 8 * 17 + 8;
+
+// How far back a copy reaches: its ring position names a byte 1 to 4,096 places back.
+inline std::size_t CopyDistance(unsigned b0, unsigned b1, std::size_t o) {
+  const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
+  const std::size_t back = (o - ring) & 0xFFF;
+  return back == 0 ? 4096 : back;
+}
+
+// Copies length (3 to 17) bytes from back places before out + o; room is what the output
+// has from o on (at least length). Before the first output byte the ring holds zeros.
+inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t back, std::size_t length,
+                     std::size_t room) {
+  std::uint8_t* dst = out + o;
+  if (back <= o && back >= 8 && room >= 16) {
+    // Each 8-byte step reads only bytes that are final by then; what is written past
+    // length is overwritten by the items after it.
+    const std::uint8_t* src = dst - back;
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + 8, src + 8, 8);
+    if (length > 16) dst[16] = src[16];
+  } else if (back <= o) {
+    const std::uint8_t* src = dst - back;
+    for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
+  } else {
+    for (std::size_t i = 0; i < length; ++i) dst[i] = (o + i >= back) ? out[o + i - back] : 0;
+  }
+}
+
+// The size of a run code whose first two bytes are b0, b1: 5 for a long run, else 3.
+inline std::ptrdiff_t RunCodeSize(unsigned b0, unsigned b1) {
+  return b0 == 0xFF && b1 == 0xFF ? 5 : 3;
+}
+
+// Reads a run code of RunCodeSize bytes at in: its byte and how many times it repeats.
+inline void ReadRun(const std::uint8_t* in, std::size_t* count, std::uint8_t* value) {
+  const unsigned b0 = in[0], b1 = in[1];
+  *value = in[2];
+  *count = RunCodeSize(b0, b1) == 5 ? (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin
+                                    : (b0 | ((b1 >> 4) << 8)) + 18;
+}
 }  // namespace
 
 LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::uint8_t* entry,
@@ -328,8 +369,7 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
     bool fast = end - in >= kFastInputRoom && outputSize - o >= kFastOutputRoom;
     while (fast && items > 0) {
       if (flags & 1) {
-        int n = std::countr_one(flags);
-        if (n > items) n = items;
+        const int n = std::min(std::countr_one(flags), items);
         std::memcpy(out + o, in, 8);
         in += n;
         o += static_cast<std::size_t>(n);
@@ -343,38 +383,14 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       if ((b1 & 0x0F) != 0x0F) {
         const std::size_t length = (b1 & 0x0F) + 3;
         in += 2;
-        const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
-        std::size_t back = (o - ring) & 0xFFF;
-        if (back == 0) back = 4096;
-        std::uint8_t* dst = out + o;
-        if (back <= o && back >= 8) {
-          // Each 8-byte step reads only bytes that are final by then.
-          const std::uint8_t* src = dst - back;
-          std::memcpy(dst, src, 8);
-          std::memcpy(dst + 8, src + 8, 8);
-          if (length > 16) dst[16] = src[16];
-        } else if (back <= o) {
-          const std::uint8_t* src = dst - back;
-          for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
-        } else {
-          for (std::size_t i = 0; i < length; ++i) {
-            dst[i] = (o + i >= back) ? out[o + i - back] : 0;
-          }
-        }
+        CopyBack(out, o, CopyDistance(b0, b1, o), length, outputSize - o);
         o += length;
         continue;
       }
       std::size_t count;
       std::uint8_t value;
-      if (b0 == 0xFF && b1 == 0xFF) {
-        value = in[2];
-        count = (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin;
-        in += 5;
-      } else {
-        value = in[2];
-        count = (b0 | ((b1 >> 4) << 8)) + 18;
-        in += 3;
-      }
+      ReadRun(in, &count, &value);
+      in += RunCodeSize(b0, b1);
       if (count > outputSize - o) return LzssStatus::kTooLong;
       std::memset(out + o, value, count);
       o += count;
@@ -393,41 +409,15 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
         const std::size_t length = (b1 & 0x0F) + 3;
         in += 2;
         if (length > outputSize - o) return LzssStatus::kTooLong;
-        // The ring position names a byte 1 to 4,096 places back in the output.
-        const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
-        std::size_t back = (o - ring) & 0xFFF;
-        if (back == 0) back = 4096;
-        std::uint8_t* dst = out + o;
-        if (back <= o) {
-          const std::uint8_t* src = dst - back;
-          if (back >= 16 && outputSize - o >= 16) {
-            std::memcpy(dst, src, 16);  // may write past length; later items overwrite it
-            if (length > 16) dst[16] = src[16];
-          } else {
-            for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
-          }
-        } else {
-          // Before the first output byte the ring holds zeros.
-          for (std::size_t i = 0; i < length; ++i) {
-            dst[i] = (o + i >= back) ? out[o + i - back] : 0;
-          }
-        }
+        CopyBack(out, o, CopyDistance(b0, b1, o), length, outputSize - o);
         o += length;
         continue;
       }
+      if (end - in < RunCodeSize(b0, b1)) return LzssStatus::kCutOff;
       std::size_t count;
       std::uint8_t value;
-      if (b0 == 0xFF && b1 == 0xFF) {
-        if (end - in < 5) return LzssStatus::kCutOff;
-        value = in[2];
-        count = (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin;
-        in += 5;
-      } else {
-        if (end - in < 3) return LzssStatus::kCutOff;
-        value = in[2];
-        count = (b0 | ((b1 >> 4) << 8)) + 18;
-        in += 3;
-      }
+      ReadRun(in, &count, &value);
+      in += RunCodeSize(b0, b1);
       if (count > outputSize - o) return LzssStatus::kTooLong;
       std::memset(out + o, value, count);
       o += count;
