@@ -367,19 +367,18 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
     // checks: literals in a row are one 8-byte copy, copies move 8 bytes at a time. What is
     // written past an item is overwritten by the items after it.
     bool fast = end - in >= kFastInputRoom && outputSize - o >= kFastOutputRoom;
-    while (fast && items > 0) {
+    for (; fast && items > 0; --items, flags >>= 1) {
       if (flags & 1) {
+        // n literals in a row; the loop's own step takes the last of them off.
         const int n = std::min(std::countr_one(flags), items);
         std::memcpy(out + o, in, 8);
         in += n;
         o += static_cast<std::size_t>(n);
-        flags >>= n;
-        items -= n;
+        flags >>= n - 1;
+        items -= n - 1;
         continue;
       }
       const unsigned b0 = in[0], b1 = in[1];
-      flags >>= 1;
-      --items;
       if ((b1 & 0x0F) != 0x0F) {
         const std::size_t length = (b1 & 0x0F) + 3;
         in += 2;
