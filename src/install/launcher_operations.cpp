@@ -9,18 +9,16 @@
 namespace dl {
 
 int LauncherOperations::CopyAllDiscs(SetupDialog& dialog) {
-  owner_ = dialog.view().window();
   return dl::CopyAllDiscs(ctx_, dialog, copy_);
 }
 
 int LauncherOperations::RenameInstalledFiles(SetupDialog& dialog) {
-  owner_ = dialog.view().window();
-  dl::RenameInstalledFiles(ctx_, owner_);
+  dl::RenameInstalledFiles(ctx_, dialog.view().window());
   return 1;
 }
 
-int LauncherOperations::FinishInstall() {
-  dl::FinishInstall(ctx_, owner_);
+int LauncherOperations::FinishInstall(SetupDialog& dialog) {
+  dl::FinishInstall(ctx_, dialog.view().window());
   return 1;
 }
 
@@ -29,7 +27,6 @@ int LauncherOperations::WriteInstallRecord() {
 }
 
 int LauncherOperations::Uninstall(SetupDialog& dialog) {
-  owner_ = dialog.view().window();
   return dl::Uninstall(ctx_, dialog);
 }
 

@@ -12,7 +12,7 @@ class LauncherOperations : public InstallOperations {
   explicit LauncherOperations(LauncherContext& ctx) : ctx_(ctx) {}
   int CopyAllDiscs(SetupDialog& dialog) override;
   int RenameInstalledFiles(SetupDialog& dialog) override;
-  int FinishInstall() override;
+  int FinishInstall(SetupDialog& dialog) override;
   int WriteInstallRecord() override;
   int Uninstall(SetupDialog& dialog) override;
   void RunGame() override;
@@ -23,7 +23,6 @@ class LauncherOperations : public InstallOperations {
  private:
   LauncherContext& ctx_;
   CopyState copy_;
-  WindowRef owner_ = nullptr;
 };
 
 }  // namespace dl

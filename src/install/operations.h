@@ -12,7 +12,7 @@ class InstallOperations {
   virtual int CopyAllDiscs(SetupDialog& dialog) = 0;
   virtual int RenameInstalledFiles(SetupDialog& dialog) = 0;
   // The Start-menu group, its shortcuts and the desktop copies.
-  virtual int FinishInstall() = 0;
+  virtual int FinishInstall(SetupDialog& dialog) = 0;
   virtual int WriteInstallRecord() = 0;
   virtual int Uninstall(SetupDialog& dialog) = 0;
   virtual void RunGame() = 0;

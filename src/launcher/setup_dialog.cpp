@@ -262,7 +262,7 @@ void SetupDialog::InstallCommand() {
       view_.ShowControl(kInstallButton, false);
       view_.SetControlText(kExitButton, "OK");
       ops_.RenameInstalledFiles(*this);
-      ops_.FinishInstall();
+      ops_.FinishInstall(*this);
       ops_.WriteInstallRecord();
       if (const char* finished = Read(script, script::kPicFinished)) {
         ShowPicture(kPicture, finished);

@@ -15,6 +15,7 @@
 #include "script/ini_file.h"
 #include "support/fake_system.h"
 #include "support/fake_view.h"
+#include "support/launcher_fixture.h"
 
 namespace dl {
 namespace {
@@ -30,10 +31,9 @@ constexpr const char* kTwoDiscs =
     "[disc01]\nlabel=DISC2\nfile0=game\\b.txt\n";
 
 // The launcher on D: with the game's discs as host folders; the dialog is a fake view.
-class InstallTest : public ::testing::Test {
+class InstallTest : public testing::LauncherFixture {
  protected:
-  InstallTest()
-      : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_}, dialog_(ctx_, view_, ops_) {
+  InstallTest() : dialog_(ctx_, view_, ops_) {
     view_.system = &sys_;
     sys_.AddDrive('D', DriveType::kCdRom, "DISC1");
     disc1_ = sys_.HostPath("D:\\");
@@ -72,12 +72,6 @@ class InstallTest : public ::testing::Test {
   }
   bool Exists(const std::string& path) { return sys_.FileExists(path); }
 
-  FakeSystem sys_;
-  IniFile script_;
-  IniFile record_;
-  PackFile pack_;
-  LauncherState state_;
-  LauncherContext ctx_;
   FakeView view_;
   LauncherOperations ops_{ctx_};
   SetupDialog dialog_;

@@ -11,6 +11,7 @@
 #include "script/ini_file.h"
 #include "support/fake_system.h"
 #include "support/fake_view.h"
+#include "support/launcher_fixture.h"
 
 namespace dl {
 namespace {
@@ -18,23 +19,9 @@ namespace {
 using testing::FakeSystem;
 using testing::FakeView;
 
-class NoOperations : public InstallOperations {
- public:
-  int CopyAllDiscs(SetupDialog&) override { return 1; }
-  int RenameInstalledFiles(SetupDialog&) override { return 1; }
-  int FinishInstall() override { return 1; }
-  int WriteInstallRecord() override { return 1; }
-  int Uninstall(SetupDialog&) override { return 1; }
-  void RunGame() override {}
-  void RunDemo() override {}
-  void RunExtraInstaller(SetupDialog&) override {}
-  void RunDirectXSetup(SetupDialog&) override {}
-};
-
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public testing::LauncherFixture {
  protected:
-  LifecycleTest()
-      : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_}, dialog_(ctx_, view_, ops_) {
+  LifecycleTest() : dialog_(ctx_, view_, ops_) {
     view_.system = &sys_;
     sys_.AddDrive('D', DriveType::kFixed, "DATA", 1 << 30);
     sys_.specialFolders[SpecialFolder::kProgramFiles] = "C:\\Program Files";
@@ -54,14 +41,8 @@ class LifecycleTest : public ::testing::Test {
     return out;
   }
 
-  FakeSystem sys_;
-  IniFile script_;
-  IniFile record_;
-  PackFile pack_;
-  LauncherState state_;
-  LauncherContext ctx_;
   FakeView view_;
-  NoOperations ops_;
+  testing::RecordingOperations ops_;
   SetupDialog dialog_;
 };
 

@@ -13,39 +13,18 @@
 #include "script/ini_file.h"
 #include "support/fake_system.h"
 #include "support/fake_view.h"
+#include "support/launcher_fixture.h"
 
 namespace dl {
 namespace {
 
 using testing::FakeSystem;
 using testing::FakeView;
+using testing::RecordingOperations;
 
-// Records the calls into the install subsystem and answers as told.
-class RecordingOperations : public InstallOperations {
- public:
-  int CopyAllDiscs(SetupDialog& d) override {
-    calls.push_back("copy");
-    busyDuringCopy = d.context().state.busy;
-    return copyResult;
-  }
-  int RenameInstalledFiles(SetupDialog&) override { return calls.push_back("rename"), 1; }
-  int FinishInstall() override { return calls.push_back("finish"), 1; }
-  int WriteInstallRecord() override { return calls.push_back("record"), 1; }
-  int Uninstall(SetupDialog&) override { return calls.push_back("uninstall"), 1; }
-  void RunGame() override { calls.push_back("game"); }
-  void RunDemo() override { calls.push_back("demo"); }
-  void RunExtraInstaller(SetupDialog&) override { calls.push_back("extra"); }
-  void RunDirectXSetup(SetupDialog&) override { calls.push_back("directx"); }
-
-  std::vector<std::string> calls;
-  int copyResult = 1;
-  int busyDuringCopy = -1;
-};
-
-class DialogTest : public ::testing::Test {
+class DialogTest : public testing::LauncherFixture {
  protected:
-  DialogTest()
-      : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_}, dialog_(ctx_, view_, ops_) {
+  DialogTest() : dialog_(ctx_, view_, ops_) {
     view_.system = &sys_;
     sys_.osVersion = OsVersionInfo{6, 1, 7601, 2, "Service Pack 1"};
     state_.systemLocale = 1033;
@@ -63,12 +42,6 @@ class DialogTest : public ::testing::Test {
   }
   std::string Status() const { return view_.Text(kStatusText); }
 
-  FakeSystem sys_;
-  IniFile script_;
-  IniFile record_;
-  PackFile pack_;
-  LauncherState state_;
-  LauncherContext ctx_;
   FakeView view_;
   RecordingOperations ops_;
   SetupDialog dialog_;

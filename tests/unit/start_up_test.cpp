@@ -8,6 +8,7 @@
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
 #include "support/fake_system.h"
+#include "support/launcher_fixture.h"
 
 namespace dl {
 namespace {
@@ -20,9 +21,9 @@ constexpr const char* kScript =
     "[STRING_TAB]\nstring3=Install Wendmark\nstring9=Please insert disc %d (%s)\n"
     "string10=Wrong disc\nstring12=Wendmark Disc 1\n";
 
-class StartUpTest : public ::testing::Test {
+class StartUpTest : public testing::LauncherFixture {
  protected:
-  StartUpTest() : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_} {
+  StartUpTest() {
     sys_.AddDrive('D', DriveType::kCdRom, "KVX_DISC01");
     sys_.specialFolders[SpecialFolder::kDesktop] = "C:\\users\\me\\Desktop";
     sys_.specialFolders[SpecialFolder::kPrograms] = "C:\\users\\me\\Start Menu\\Programs";
@@ -44,12 +45,6 @@ class StartUpTest : public ::testing::Test {
     ASSERT_EQ(writer.Save("C:\\Wdtemp", 1), 1);
   }
 
-  FakeSystem sys_;
-  IniFile script_;
-  IniFile record_;
-  PackFile pack_;
-  LauncherState state_;
-  LauncherContext ctx_;
   int instanceTag_ = 0;
   int dialogs_ = 0;
 };
