@@ -23,17 +23,7 @@ done
 [ -n "${DISPLAY:-}" ] || headless=yes
 
 if [ $install = yes ]; then
-  packages=(cmake make g++-mingw-w64-x86-64 libgtest-dev wine wine64 xvfb xauth)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    sudo_cmd=""
-    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-    $sudo_cmd apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y "${missing[@]}"
-  fi
+  bash tools/install-packages.sh cmake make g++-mingw-w64-x86-64 libgtest-dev wine wine64 xvfb xauth
 fi
 
 echo "=== building setup.exe, the stand-in programs and the sample discs"

@@ -9,18 +9,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = "--install" ]; then
-  packages=(cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
-            g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    sudo_cmd=""
-    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-    $sudo_cmd apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y "${missing[@]}" || exit 1
-  fi
+  bash tools/install-packages.sh cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev \
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth || exit 1
 fi
 
 jobs=${DL_JOBS:-2}

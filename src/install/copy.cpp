@@ -15,11 +15,6 @@ constexpr int kWrongDiscPrompts = 3;
 constexpr int kReturnDiscComparisons = 3;
 constexpr std::uint32_t kEntryPauseMs = 100;
 
-std::string Bounded(std::string path) {
-  if (path.size() > kPathCapacity - 1) path.resize(kPathCapacity - 1);
-  return path;
-}
-
 void Prompt(LauncherContext& ctx, SetupDialog& dialog, int disc, const TextKey& caption) {
   ctx.system.ShowMessage(dialog.view().window(), DiscPromptText(ctx.script, disc),
                          ReadOrEmpty(ctx.script, caption));
@@ -43,7 +38,7 @@ std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
   }
   folder += "\\";
   folder += Read(script, script::kPath1);
-  return Bounded(folder);
+  return CutToPath(folder);
 }
 
 void ReadDiscLabel(LauncherContext& ctx, CopyState& state) {

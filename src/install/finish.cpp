@@ -30,15 +30,10 @@ constexpr const char* kConverterCommand = "grpconv -o";
 constexpr const char* kConversionFile = "setup.ini";
 constexpr const char* kRenames = "[renname]";
 
-std::string Bounded(std::string path) {
-  if (path.size() > kPathCapacity - 1) path.resize(kPathCapacity - 1);
-  return path;
-}
-
 // The short form of base joined with name; the long path when it has none.
 std::string ShortFormOf(System& sys, const std::string& base, const std::string& name) {
   std::string path = base;
-  if (!JoinPath(&path, name)) path = Bounded(base + "\\" + name);
+  if (!JoinPath(&path, name)) path = CutToPath(base + "\\" + name);
   std::string shortPath;
   return sys.ShortPath(path, &shortPath) ? shortPath : path;
 }
@@ -136,10 +131,10 @@ void FinishInstall(LauncherContext& ctx, WindowRef owner) {
   const std::string startFormat = Read(script, script::kStartLinkFormat);
   const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
   auto startPath = [&](const std::string& link) {
-    return Bounded(FormatString(startFormat.c_str(), {st.programsPath, group, link}));
+    return CutToPath(FormatString(startFormat.c_str(), {st.programsPath, group, link}));
   };
   auto desktopPath = [&](const std::string& link) {
-    return Bounded(FormatString(desktopFormat.c_str(), {st.desktopPath, link}));
+    return CutToPath(FormatString(desktopFormat.c_str(), {st.desktopPath, link}));
   };
 
   const std::string gameLink = ShortcutFileName(Read(script, script::kGameLinkFile));

@@ -42,14 +42,13 @@ void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog) {
   dialog.view().End(kDialogResult);
 }
 
-const char* DirectXSetupKey(const OsVersionInfo& version) {
-  return version.major == 5 && version.minor < 10 ? "path2000" : "path98";
+const TextKey& DirectXSetupKey(const OsVersionInfo& version) {
+  return version.major == 5 && version.minor < 10 ? script::kDirectXSetup2000
+                                                  : script::kDirectXSetup98;
 }
 
 void RunDirectXSetup(LauncherContext& ctx, SetupDialog& dialog) {
-  const TextKey key = DirectXSetupKey(ctx.state.osVersion) == std::string("path2000")
-                          ? script::kDirectXSetup2000
-                          : script::kDirectXSetup98;
+  const TextKey& key = DirectXSetupKey(ctx.state.osVersion);
   const char* command = Read(ctx.script, key);
   if (Given(command)) Start(ctx.system, command);
   dialog.view().End(kDialogResult);

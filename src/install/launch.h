@@ -3,6 +3,7 @@
 #pragma once
 
 #include "launcher/launcher_state.h"
+#include "script/schema.h"
 
 namespace dl {
 
@@ -16,7 +17,8 @@ void RunDemo(LauncherContext& ctx);
 void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog);
 // The DirectX set-up for this system; then the launcher ends as above.
 void RunDirectXSetup(LauncherContext& ctx, SetupDialog& dialog);
-// "path2000" for Windows 2000, XP and Server 2003 (5.0 to 5.9), "path98" for the rest.
-const char* DirectXSetupKey(const OsVersionInfo& version);
+// The set-up's command: "path2000" for Windows 2000, XP and Server 2003 (5.0 to 5.9),
+// "path98" for the rest.
+const TextKey& DirectXSetupKey(const OsVersionInfo& version);
 
 }  // namespace dl

@@ -23,6 +23,12 @@ inline constexpr std::size_t kPathCapacity = 260;      // a path, terminator inc
 inline constexpr std::size_t kStatusCapacity = 1024;   // the composed status text
 inline constexpr std::size_t kShownStatusChars = 259;  // what the status control shows
 
+// A text cut to what a path buffer holds: 259 bytes and the terminator.
+inline std::string CutToPath(std::string text) {
+  if (text.size() > kPathCapacity - 1) text.resize(kPathCapacity - 1);
+  return text;
+}
+
 struct LauncherState {
   void* instance = nullptr;        // the program's module (its bitmap resources)
   std::uint32_t systemLocale = 0;  // 2052 selects the Chinese script

@@ -1,7 +1,5 @@
 #include "launcher/setup_dialog.h"
 
-#include <algorithm>
-
 #include "install/join_path.h"
 #include "launcher/drives.h"
 #include "probe/probe.h"
@@ -35,20 +33,6 @@ std::string FromFourthChar(const std::string& path) {
   return path.size() > 3 ? path.substr(3) : std::string();
 }
 
-// A decimal integer as the C library reads one: leading blanks, a sign, digits; no
-// digits read as 0.
-int ReadDecimal(const std::string& field) {
-  std::size_t i = 0;
-  while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-  std::uint32_t value = 0;
-  for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-    value = value * 10u + static_cast<std::uint32_t>(field[i] - '0');
-  if (negative) value = 0u - value;
-  return static_cast<int>(value);
-}
-
 }  // namespace
 
 PictureSpec ParsePictureSpec(const std::string& value) {
@@ -63,7 +47,7 @@ PictureSpec ParsePictureSpec(const std::string& value) {
     comma = text.find(',', start);
     std::string field = text.substr(start, comma == std::string::npos ? comma : comma - start);
     if (field.empty()) continue;  // two commas in a row count as one
-    *fields[next++] = ReadDecimal(field);
+    *fields[next++] = ParseScriptInt(field.c_str());
   }
   return spec;
 }
@@ -95,6 +79,13 @@ bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace) {
   return freeSpace > static_cast<std::uint64_t>(static_cast<std::int64_t>(requiredSpace));
 }
 
+std::string SetupDialog::SystemReport() {
+  std::string report;
+  WriteSystemReport(ctx_.system, ctx_.script, ctx_.state, &report);
+  if (report.size() > kStatusCapacity - 1) report.resize(kStatusCapacity - 1);
+  return report;
+}
+
 void SetupDialog::ShowStatus(const std::string& text) {
   view_.SetControlText(kStatusText, text.substr(0, kShownStatusChars));
 }
@@ -110,10 +101,8 @@ void SetupDialog::OnInit() {
   LauncherState& st = ctx_.state;
   IniFile& script = ctx_.script;
 
-  std::string status;
   ProbeDirectX(ctx_.system, &st.directXVersion, &st.osPlatform);
-  WriteSystemReport(ctx_.system, script, st, &status);
-  status.resize(std::min(status.size(), kStatusCapacity - 1));
+  std::string status = SystemReport();
 
   Size window = view_.WindowSizeForClient(kDialogClientWidth, kDialogClientHeight);
   int x = 0, y = 0;
@@ -301,9 +290,7 @@ void SetupDialog::ChooseFolder() {
     if (usable) {
       ProbeFreeSpace(ctx_, DriveNumberOf(path));
       if (sys.DriveKind(st.targetDriveRoot) != DriveType::kFixed) st.freeSpace = 0;
-      std::string status;
-      WriteSystemReport(sys, script, st, &status);
-      status.resize(std::min(status.size(), kStatusCapacity - 1));
+      std::string status = SystemReport();
       Append(&status, FreeSpaceLine(Read(script, script::kTextFreeSpace), st.freeSpace, false));
       view_.ShowControl(kInstallButton, false);
       if (SpaceSuffices(st.freeSpace, st.requiredSpace))

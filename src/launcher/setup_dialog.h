@@ -115,6 +115,8 @@ class SetupDialog {
   LauncherContext& context() { return ctx_; }
 
  private:
+  // The system report that begins the status text, cut to the status buffer.
+  std::string SystemReport();
   void LayOutForMode(std::string* status);
   void InstallCommand();
   void ChooseFolder();

@@ -12,12 +12,6 @@ namespace {
 constexpr int kFirstDiscPrompts = 3;
 constexpr std::uint32_t kRecordSlots = 5;
 
-// The Windows directory and the program's path are taken at most 260 bytes long.
-std::string Bounded(std::string text) {
-  if (text.size() >= kPathCapacity) text.resize(kPathCapacity - 1);
-  return text;
-}
-
 // Reads the install record through the pack: a missing pack, a pack without the entry or
 // a damaged entry leave the record not loaded.
 void ReadInstallRecord(LauncherContext& ctx, const std::string& recordName) {
@@ -63,10 +57,11 @@ int LauncherMain(LauncherContext& ctx, void* instance, const std::function<void(
   if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) return kExitNormal;
 
   std::string recordName = Read(ctx.script, script::kRecordName);
-  st.recordPath = Bounded(Bounded(sys.WindowsDir()) + "\\" + recordName);
+  // The Windows directory and the program's path are taken at most 260 bytes long.
+  st.recordPath = CutToPath(CutToPath(sys.WindowsDir()) + "\\" + recordName);
   ReadInstallRecord(ctx, recordName);
 
-  std::string launcherFolder = CutAtLastSeparator(sys, Bounded(sys.ModuleFilePath()));
+  std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath()));
 
   std::string firstLabel = ctx.script.GetString(DiscSectionName(0).c_str(), script::kLabelKey,
                                                 script::kFirstDiscLabelDefault);

@@ -332,11 +332,14 @@ inline std::ptrdiff_t RunCodeSize(unsigned b0, unsigned b1) {
 }
 
 // Reads a run code of RunCodeSize bytes at in: its byte and how many times it repeats.
-inline void ReadRun(const std::uint8_t* in, std::size_t* count, std::uint8_t* value) {
+// Returns where the next item starts.
+inline const std::uint8_t* ReadRun(const std::uint8_t* in, std::size_t* count,
+                                   std::uint8_t* value) {
   const unsigned b0 = in[0], b1 = in[1];
   *value = in[2];
   *count = RunCodeSize(b0, b1) == 5 ? (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin
                                     : (b0 | ((b1 >> 4) << 8)) + 18;
+  return in + RunCodeSize(b0, b1);
 }
 }  // namespace
 
@@ -388,8 +391,7 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       }
       std::size_t count;
       std::uint8_t value;
-      ReadRun(in, &count, &value);
-      in += RunCodeSize(b0, b1);
+      in = ReadRun(in, &count, &value);
       if (count > outputSize - o) return LzssStatus::kTooLong;
       std::memset(out + o, value, count);
       o += count;
@@ -415,8 +417,7 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       if (end - in < RunCodeSize(b0, b1)) return LzssStatus::kCutOff;
       std::size_t count;
       std::uint8_t value;
-      ReadRun(in, &count, &value);
-      in += RunCodeSize(b0, b1);
+      in = ReadRun(in, &count, &value);
       if (count > outputSize - o) return LzssStatus::kTooLong;
       std::memset(out + o, value, count);
       o += count;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -15,9 +16,7 @@ constexpr DWORD kPollMs = 50;
 
 struct Search {
   DWORD pid;
-  const char* className;
-  const char* title;
-  const std::string* exceptTitle;
+  const std::function<bool(HWND)>* match;
   HWND found;
 };
 
@@ -25,23 +24,30 @@ BOOL CALLBACK Visit(HWND window, LPARAM param) {
   auto* s = reinterpret_cast<Search*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
-  if (pid != s->pid || !::IsWindowVisible(window)) return TRUE;
-  char buffer[512];
-  if (s->className != nullptr) {
-    ::GetClassNameA(window, buffer, sizeof buffer);
-    if (std::strcmp(buffer, s->className) != 0) return TRUE;
-  }
-  std::string title = WindowTitle(window);
-  if (s->title != nullptr && title != s->title) return TRUE;
-  if (s->exceptTitle != nullptr && title == *s->exceptTitle) return TRUE;
+  if (pid != s->pid || !::IsWindowVisible(window) || !(*s->match)(window)) return TRUE;
   s->found = window;
   return FALSE;
 }
 
-HWND FindOnce(DWORD pid, const char* className, const char* title, const std::string* except) {
-  Search s{pid, className, title, except, nullptr};
+// The first visible top-level window of process pid that match accepts; null when none.
+HWND FindVisibleWindow(DWORD pid, const std::function<bool(HWND)>& match) {
+  Search s{pid, &match, nullptr};
   ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
   return s.found;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+HWND FindOnce(DWORD pid, const char* className, const char* title, const std::string* except) {
+  return FindVisibleWindow(pid, [&](HWND window) {
+    if (className != nullptr && ClassOf(window) != className) return false;
+    const std::string text = WindowTitle(window);
+    return (title == nullptr || text == title) && (except == nullptr || text != *except);
+  });
 }
 
 bool Ended(const Process& process) {
@@ -51,12 +57,10 @@ bool Ended(const Process& process) {
 // This program's environment with the extra entries put over it, as a block.
 std::string EnvironmentBlock(const std::vector<std::string>& extra) {
   std::map<std::string, std::string> vars;  // keys upper-cased for comparison
-  std::map<std::string, std::string> spelled;
   auto add = [&](const std::string& entry) {
     std::size_t eq = entry.find('=', 1);
     if (eq == std::string::npos) return;
-    std::string key = entry.substr(0, eq);
-    std::string upper = key;
+    std::string upper = entry.substr(0, eq);
     for (char& c : upper) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
     vars[upper] = entry;
   };
@@ -113,84 +117,58 @@ void Kill(Process& process) {
   process.handle = nullptr;
 }
 
-HWND WaitForWindow(const Process& process, const char* className, const char* title,
-                   DWORD timeoutMs) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    HWND w = FindOnce(process.id, className, title, nullptr);
-    if (w != nullptr) return w;
-    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
-    ::Sleep(kPollMs);
-  }
-}
-
-HWND WaitForOtherDialog(const Process& process, const std::string& exceptTitle, DWORD timeoutMs) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    HWND w = FindOnce(process.id, "#32770", nullptr, &exceptTitle);
-    if (w != nullptr) return w;
-    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
-    ::Sleep(kPollMs);
-  }
-}
-
 namespace {
+// Looks for a window with find until one turns up, the timeout passes or the process ends.
+template <typename Find>
+HWND PollFor(const Process& process, DWORD timeoutMs, Find find) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (HWND w = find()) return w;
+    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+
 constexpr int kStatusControl = 1025;
 
-struct DialogSearch {
-  DWORD pid;
-  bool wantLauncher;
-  HWND found;
-};
-
-BOOL CALLBACK VisitDialog(HWND window, LPARAM param) {
-  auto* s = reinterpret_cast<DialogSearch*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  if (pid != s->pid || !::IsWindowVisible(window)) return TRUE;
-  char name[64];
-  ::GetClassNameA(window, name, sizeof name);
-  if (std::strcmp(name, "#32770") != 0) return TRUE;
-  bool launcher = ::GetDlgItem(window, kStatusControl) != nullptr;
-  if (launcher != s->wantLauncher) return TRUE;
-  s->found = window;
-  return FALSE;
-}
-
-HWND WaitForDialogKind(const Process& process, bool launcher, DWORD timeoutMs) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    DialogSearch s{process.id, launcher, nullptr};
-    ::EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&s));
-    if (s.found != nullptr) return s.found;
-    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
-    ::Sleep(kPollMs);
-  }
+// A visible dialog window of the process: the launcher's (with a status control) or not.
+HWND FindDialog(const Process& process, bool launcher) {
+  return FindVisibleWindow(process.id, [launcher](HWND window) {
+    return ClassOf(window) == "#32770" &&
+           (::GetDlgItem(window, kStatusControl) != nullptr) == launcher;
+  });
 }
 }  // namespace
 
+HWND WaitForWindow(const Process& process, const char* className, const char* title,
+                   DWORD timeoutMs) {
+  return PollFor(process, timeoutMs,
+                 [&] { return FindOnce(process.id, className, title, nullptr); });
+}
+
+HWND WaitForOtherDialog(const Process& process, const std::string& exceptTitle, DWORD timeoutMs) {
+  return PollFor(process, timeoutMs,
+                 [&] { return FindOnce(process.id, "#32770", nullptr, &exceptTitle); });
+}
+
 HWND WaitForDialogOrMessageBox(const Process& process, DWORD timeoutMs, bool* isLauncher) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
+  return PollFor(process, timeoutMs, [&]() -> HWND {
     for (bool launcher : {true, false}) {
-      DialogSearch s{process.id, launcher, nullptr};
-      ::EnumWindows(VisitDialog, reinterpret_cast<LPARAM>(&s));
-      if (s.found != nullptr) {
+      if (HWND w = FindDialog(process, launcher)) {
         *isLauncher = launcher;
-        return s.found;
+        return w;
       }
     }
-    if (::GetTickCount() - start > timeoutMs || Ended(process)) return nullptr;
-    ::Sleep(kPollMs);
-  }
+    return nullptr;
+  });
 }
 
 HWND WaitForLauncherDialog(const Process& process, DWORD timeoutMs) {
-  return WaitForDialogKind(process, true, timeoutMs);
+  return PollFor(process, timeoutMs, [&] { return FindDialog(process, true); });
 }
 
 HWND WaitForMessageBox(const Process& process, DWORD timeoutMs) {
-  return WaitForDialogKind(process, false, timeoutMs);
+  return PollFor(process, timeoutMs, [&] { return FindDialog(process, false); });
 }
 
 bool ShowsNoWindow(const Process& process, DWORD periodMs) {
