@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(_MSC_VER)
+#include <stdlib.h>
+#endif
+
 #include "pack/pack_format.h"
 
 namespace dl {
@@ -33,90 +37,121 @@ bool MemorySink::PatchStoredSize(std::uint32_t storedSize) {
 }
 
 LzssEncoder::LzssEncoder() {
-  std::memset(window_, 0, sizeof window_);
+  std::memset(window_, 0x80, sizeof window_);  // zero bytes, flipped
   std::memset(tree_, 0, sizeof tree_);
 }
 
 void LzssEncoder::StoreWindow(int pos, std::uint8_t byte) {
-  window_[pos] = byte;
-  if (pos < kF) window_[kN + pos] = byte;
+  const auto flipped = static_cast<std::uint8_t>(byte ^ 0x80);
+  window_[pos] = flipped;
+  if (pos < kF) window_[kN + pos] = flipped;
 }
 
-int LzssEncoder::Compare(int a, int b, int* larger) const {
-  const std::uint8_t* x = window_ + a;
-  const std::uint8_t* y = window_ + b;
+namespace {
+// Eight window bytes as one word, the first the most significant: words compare as the
+// strings they hold.
+inline std::uint64_t LoadWord(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
   if constexpr (std::endian::native == std::endian::little) {
-    for (int i = 0; i < 16; i += 8) {
-      std::uint64_t u, v;
-      std::memcpy(&u, x + i, 8);
-      std::memcpy(&v, y + i, 8);
-      if (u != v) {
-        const int shift = std::countr_zero(u ^ v) & ~7;
-        *larger = static_cast<std::int8_t>(u >> shift) >= static_cast<std::int8_t>(v >> shift);
-        return i + (shift >> 3);
-      }
-    }
-    if (x[16] == y[16]) return 17;
-    *larger = static_cast<std::int8_t>(x[16]) >= static_cast<std::int8_t>(y[16]);
-    return 16;
-  } else {
-    int i = 0;
-    while (i < kF && x[i] == y[i]) ++i;
-    if (i < kF) *larger = static_cast<std::int8_t>(x[i]) >= static_cast<std::int8_t>(y[i]);
-    return i;
+#if defined(__GNUC__)
+    v = __builtin_bswap64(v);
+#elif defined(_MSC_VER)
+    v = _byteswap_uint64(v);
+#else
+    v = ((v & 0x00FF00FF00FF00FFull) << 8) | ((v >> 8) & 0x00FF00FF00FF00FFull);
+    v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
+    v = (v << 32) | (v >> 32);
+#endif
   }
+  return v;
 }
 
+// All ones when the 16 bytes a0 a1 sort before b0 b1, else 0.
+inline std::size_t BeforeMask(std::uint64_t a0, std::uint64_t a1, std::uint64_t b0,
+                              std::uint64_t b1) {
+#if defined(__SIZEOF_INT128__)
+  // One borrow chain; the portable form below costs a chain of flag tests.
+  using Pair = unsigned __int128;
+  return 0 - static_cast<std::size_t>(((Pair{a0} << 64) | a1) < ((Pair{b0} << 64) | b1));
+#else
+  return 0 - static_cast<std::size_t>(a0 < b0 || (a0 == b0 && a1 < b1));
+#endif
+}
+
+// How many of the first 16 bytes agree, given the two words' differences.
+inline int CommonBytes(std::uint64_t d0, std::uint64_t d1) {
+  const std::uint64_t firstSame = d0 == 0;
+  const std::uint64_t d = d0 | (d1 & (0 - firstSame));
+  const int zeros = std::countl_zero(d | 1) + static_cast<int>(d == 0);
+  return static_cast<int>(firstSame << 3) + (zeros >> 3);
+}
+}  // namespace
+
+template <bool kTrack>
 void LzssEncoder::TreeInsert(int node) {
   if (node == 0) {
     matchLength_ = 0;
     return;
   }
-  int t = tree_[kRoot].child[kLarger];
+  const std::uint8_t* key = window_ + node;
+  const std::uint64_t k0 = LoadWord(key), k1 = LoadWord(key + 8);
+  const unsigned k2 = key[16];
+  std::size_t t = tree_[kRoot].child[kLarger];
   int best = 0;
+  std::size_t position = static_cast<std::size_t>(matchPosition_);
   for (;;) {
-    int larger = kLarger;
     const Node here = tree_[t];
-    int same = Compare(node, t, &larger);
-    if (same > best) {
-      best = same;
-      matchPosition_ = t;
-      if (same == kF) {
-        TreeSubstitute(t, node);
+    const std::uint8_t* string = window_ + t;
+    const std::uint64_t v0 = LoadWord(string), v1 = LoadWord(string + 8);
+    std::size_t smaller;  // all ones when node's string sorts before t's
+    if (((k0 ^ v0) | (k1 ^ v1)) != 0) {
+      smaller = BeforeMask(k0, k1, v0, v1);
+    } else {
+      const unsigned v2 = string[16];
+      if (k2 == v2) {
+        // The same 17 bytes: the newer position takes the older one's place.
+        matchPosition_ = static_cast<int>(t);
+        TreeSubstitute(static_cast<int>(t), node);
         matchLength_ = kF;
         return;
       }
+      smaller = 0 - static_cast<std::size_t>(k2 < v2);
     }
-    // A larger byte goes to the larger side.
-    const int next = larger ? here.child[kLarger] : here.child[kSmaller];
+    if constexpr (kTrack) {
+      // The first node that agrees on more bytes than any before it is the match.
+      const int same = CommonBytes(k0 ^ v0, k1 ^ v1);
+      position = same > best ? t : position;
+      best = same > best ? same : best;
+    }
+    // Which way the walk turns is not predictable: pick the child with a mask.
+    const std::size_t a = here.child[kSmaller], b = here.child[kLarger];
+    const std::size_t next = b ^ ((a ^ b) & smaller);
     if (next == 0) {
-      tree_[t].child[larger] = static_cast<std::uint16_t>(node);
+      tree_[t].child[smaller != 0 ? kSmaller : kLarger] = static_cast<std::uint16_t>(node);
       tree_[node] = Node{static_cast<std::uint16_t>(t), {0, 0}};
       matchLength_ = best;
+      matchPosition_ = static_cast<int>(position);
       return;
     }
     t = next;
   }
 }
 
+// The links to change are chosen by index, not by branch: which side a node hangs on is
+// not predictable.
 void LzssEncoder::TreeSplice(int oldNode, int newNode) {
-  int parent = tree_[oldNode].parent;
+  const int parent = tree_[oldNode].parent;
   tree_[newNode].parent = static_cast<std::uint16_t>(parent);
-  if (tree_[parent].child[kLarger] == oldNode) {
-    tree_[parent].child[kLarger] = static_cast<std::uint16_t>(newNode);
-  } else {
-    tree_[parent].child[kSmaller] = static_cast<std::uint16_t>(newNode);
-  }
+  const int side = tree_[parent].child[kLarger] == oldNode ? kLarger : kSmaller;
+  tree_[parent].child[side] = static_cast<std::uint16_t>(newNode);
   tree_[oldNode].parent = 0;
 }
 
 void LzssEncoder::TreeSubstitute(int oldNode, int newNode) {
-  int parent = tree_[oldNode].parent;
-  if (tree_[parent].child[kSmaller] == oldNode) {
-    tree_[parent].child[kSmaller] = static_cast<std::uint16_t>(newNode);
-  } else {
-    tree_[parent].child[kLarger] = static_cast<std::uint16_t>(newNode);
-  }
+  const int parent = tree_[oldNode].parent;
+  const int side = tree_[parent].child[kSmaller] == oldNode ? kSmaller : kLarger;
+  tree_[parent].child[side] = static_cast<std::uint16_t>(newNode);
   tree_[newNode] = tree_[oldNode];
   tree_[tree_[newNode].child[kSmaller]].parent = static_cast<std::uint16_t>(newNode);
   tree_[tree_[newNode].child[kLarger]].parent = static_cast<std::uint16_t>(newNode);
@@ -125,16 +160,18 @@ void LzssEncoder::TreeSubstitute(int oldNode, int newNode) {
 
 void LzssEncoder::TreeDelete(int p) {
   if (tree_[p].parent == 0) return;
-  if (tree_[p].child[kLarger] == 0) {
-    TreeSplice(p, tree_[p].child[kSmaller]);
-  } else if (tree_[p].child[kSmaller] == 0) {
-    TreeSplice(p, tree_[p].child[kLarger]);
-  } else {
-    int r = tree_[p].child[kSmaller];
-    while (tree_[r].child[kLarger] != 0) r = tree_[r].child[kLarger];
-    TreeDelete(r);
-    TreeSubstitute(p, r);
+  const int smaller = tree_[p].child[kSmaller];
+  const int larger = tree_[p].child[kLarger];
+  if (smaller == 0 || larger == 0) {
+    // At most one child (the smaller one when both are gone) takes p's place.
+    TreeSplice(p, larger == 0 ? smaller : larger);
+    return;
   }
+  // Two children: the largest of the smaller ones leaves its place and takes p's.
+  int r = smaller;
+  while (tree_[r].child[kLarger] != 0) r = tree_[r].child[kLarger];
+  if (tree_[r].parent != 0) TreeSplice(r, tree_[r].child[kSmaller]);
+  TreeSubstitute(p, r);
 }
 
 bool LzssEncoder::FlushOutput(LzssSink& sink) {
@@ -153,7 +190,7 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
   std::uint64_t total = kEncodedHeaderSize;
   bool ok = true;
 
-  std::memset(window_, 0, sizeof window_);
+  std::memset(window_, 0x80, sizeof window_);  // zero bytes, flipped
   std::memset(tree_, 0, sizeof tree_);
   int ahead = 0;
   while (ahead < kF && static_cast<std::size_t>(ahead) < length) {
@@ -178,7 +215,7 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
     std::size_t cover;
     if (matchLength_ <= 2) {
       group[0] = static_cast<std::uint8_t>(group[0] | mask);
-      group[groupLength++] = window_[cur];
+      group[groupLength++] = input[k];
       cover = 1;
     } else {
       // The run repeats the byte just before the current one.
@@ -192,12 +229,12 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
           std::size_t v = run - 18;
           group[groupLength++] = static_cast<std::uint8_t>(v & 0xFF);
           group[groupLength++] = static_cast<std::uint8_t>(((v >> 8) << 4) | 0x0F);
-          group[groupLength++] = window_[cur];
+          group[groupLength++] = input[k];
         } else {
           std::size_t v = run - kLongRunMin;
           group[groupLength++] = 0xFF;
           group[groupLength++] = 0xFF;
-          group[groupLength++] = window_[cur];
+          group[groupLength++] = input[k];
           group[groupLength++] = static_cast<std::uint8_t>(v & 0xFF);
           group[groupLength++] = static_cast<std::uint8_t>(v >> 8);
         }
@@ -229,7 +266,14 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
       }
       cur = (cur + 1) & (kN - 1);
       ++k;
-      if (ahead > 0) TreeInsert(cur);
+      if (ahead > 0) {
+        // Only the last position of a code needs its match: the next code starts there.
+        if (i + 1 == cover) {
+          TreeInsert<true>(cur);
+        } else {
+          TreeInsert<false>(cur);
+        }
+      }
     }
   }
   if (groupLength > 1) {

@@ -51,7 +51,7 @@ class LzssEncoder {
   static constexpr int kF = 17;    // look-ahead
   static constexpr int kRoot = kN;
 
-  // child[0] holds the smaller strings, child[1] the larger: the walk indexes it by the
+  // child[0] holds the smaller strings, child[1] the larger: the walk picks one by the
   // comparison's result instead of branching on it.
   struct Node {
     std::uint16_t parent;
@@ -61,17 +61,19 @@ class LzssEncoder {
   static constexpr int kLarger = 1;
 
   void StoreWindow(int pos, std::uint8_t byte);
-  // How many of the 17 bytes at window positions a and b agree, from the first; and in
-  // *larger whether a's first differing byte is the larger, compared as signed bytes.
-  int Compare(int a, int b, int* larger) const;
+  // Puts node into the tree and finds its longest match on the way down. With kTrack
+  // false only the tree is kept: the match of a position inside a code is never used.
+  template <bool kTrack>
   void TreeInsert(int node);
   void TreeDelete(int p);
   void TreeSplice(int oldNode, int newNode);
   void TreeSubstitute(int oldNode, int newNode);
   bool FlushOutput(LzssSink& sink);
 
-  // The window is mirrored for kF bytes past its end so that every 17-byte comparison
-  // reads one straight run of memory.
+  // The window holds each byte with its top bit flipped, so that bytes compared as
+  // unsigned sort as the signed bytes they stand for, and eight of them read as a
+  // big-endian word sort as the string does. It is mirrored for kF bytes past its end so
+  // that every 17-byte comparison reads one straight run of memory.
   alignas(64) std::uint8_t window_[kN + kF + 8];
   Node tree_[kN + 1];
   int matchLength_ = 0;
