@@ -43,17 +43,17 @@ LzssEncoder::LzssEncoder() {
 
 void LzssEncoder::StoreWindow(int pos, std::uint8_t byte) {
   const auto flipped = static_cast<std::uint8_t>(byte ^ 0x80);
-  window_[pos] = flipped;
-  if (pos < kF) window_[kN + pos] = flipped;
+  window_[kN + kF - 1 - pos] = flipped;
+  if (pos < kF) window_[kF - 1 - pos] = flipped;
 }
 
 namespace {
-// Eight window bytes as one word, the first the most significant: words compare as the
-// strings they hold.
+// Eight bytes of a string as one word, its first byte the most significant: words compare
+// as the strings they hold. The window is back to front, so a little-endian load is it.
 inline std::uint64_t LoadWord(const std::uint8_t* p) {
   std::uint64_t v;
   std::memcpy(&v, p, 8);
-  if constexpr (std::endian::native == std::endian::little) {
+  if constexpr (std::endian::native == std::endian::big) {
 #if defined(__GNUC__)
     v = __builtin_bswap64(v);
 #elif defined(_MSC_VER)
@@ -95,23 +95,23 @@ void LzssEncoder::TreeInsert(int node) {
     return;
   }
   const std::uint8_t* key = window_ + node;
-  const std::uint64_t k0 = LoadWord(key), k1 = LoadWord(key + 8);
-  const unsigned k2 = key[16];
+  const std::uint64_t k0 = LoadWord(key + 9), k1 = LoadWord(key + 1);
+  const unsigned k2 = key[0];
   std::size_t t = tree_[kRoot].child[kLarger];
   int best = 0;
-  std::size_t position = static_cast<std::size_t>(matchPosition_);
+  std::size_t position = static_cast<std::size_t>(matchNode_);
   for (;;) {
     const Node here = tree_[t];
     const std::uint8_t* string = window_ + t;
-    const std::uint64_t v0 = LoadWord(string), v1 = LoadWord(string + 8);
+    const std::uint64_t v0 = LoadWord(string + 9), v1 = LoadWord(string + 1);
     std::size_t smaller;  // all ones when node's string sorts before t's
     if (((k0 ^ v0) | (k1 ^ v1)) != 0) {
       smaller = BeforeMask(k0, k1, v0, v1);
     } else {
-      const unsigned v2 = string[16];
+      const unsigned v2 = string[0];
       if (k2 == v2) {
         // The same 17 bytes: the newer position takes the older one's place.
-        matchPosition_ = static_cast<int>(t);
+        matchNode_ = static_cast<int>(t);
         TreeSubstitute(static_cast<int>(t), node);
         matchLength_ = kF;
         return;
@@ -131,7 +131,7 @@ void LzssEncoder::TreeInsert(int node) {
       tree_[t].child[smaller != 0 ? kSmaller : kLarger] = static_cast<std::uint16_t>(node);
       tree_[node] = Node{static_cast<std::uint16_t>(t), {0, 0}};
       matchLength_ = best;
-      matchPosition_ = static_cast<int>(position);
+      matchNode_ = static_cast<int>(position);
       return;
     }
     t = next;
@@ -200,10 +200,10 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
   std::size_t next = static_cast<std::size_t>(ahead);  // next input byte to bring in
   std::size_t k = 0;                                   // input index of the current position
   int cur = 1;
-  tree_[kRoot].child[kLarger] = 1;
-  tree_[1] = Node{kRoot, {0, 0}};
+  tree_[kRoot].child[kLarger] = static_cast<std::uint16_t>(NodeOf(1));
+  tree_[NodeOf(1)] = Node{kRoot, {0, 0}};
   matchLength_ = 0;
-  matchPosition_ = 0;
+  matchNode_ = 0;
 
   std::uint8_t group[kMaxGroup];
   group[0] = 0;
@@ -240,7 +240,7 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
         }
         cover = run;
       } else {
-        int pos = (matchPosition_ - kF) & (kN - 1);
+        int pos = (PositionOf(matchNode_) - kF) & (kN - 1);
         group[groupLength++] = static_cast<std::uint8_t>(pos & 0xFF);
         group[groupLength++] = static_cast<std::uint8_t>(((pos >> 8) << 4) | (matchLength_ - 3));
         cover = static_cast<std::size_t>(matchLength_);
@@ -258,7 +258,7 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
     }
     for (std::size_t i = 0; i < cover; ++i) {
       int oldest = (cur + kF) & (kN - 1);
-      TreeDelete(oldest);
+      TreeDelete(NodeOf(oldest));
       if (next < length) {
         StoreWindow(oldest, input[next++]);
       } else {
@@ -269,9 +269,9 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
       if (ahead > 0) {
         // Only the last position of a code needs its match: the next code starts there.
         if (i + 1 == cover) {
-          TreeInsert<true>(cur);
+          TreeInsert<true>(NodeOf(cur));
         } else {
-          TreeInsert<false>(cur);
+          TreeInsert<false>(NodeOf(cur));
         }
       }
     }

@@ -70,14 +70,23 @@ class LzssEncoder {
   void TreeSubstitute(int oldNode, int newNode);
   bool FlushOutput(LzssSink& sink);
 
-  // The window holds each byte with its top bit flipped, so that bytes compared as
-  // unsigned sort as the signed bytes they stand for, and eight of them read as a
-  // big-endian word sort as the string does. It is mirrored for kF bytes past its end so
-  // that every 17-byte comparison reads one straight run of memory.
+  // The tree's nodes are numbered back to front: window position p is node (kN - p) mod kN,
+  // so position 0 is still node 0, "no node", and a node's string lies at increasing
+  // addresses of the window as the node number grows (see StoreWindow).
+  static int NodeOf(int pos) { return (kN - pos) & (kN - 1); }
+  // The same mapping back: a node's window position.
+  static int PositionOf(int node) { return (kN - node) & (kN - 1); }
+
+  // The window back to front, each byte with its top bit flipped: bytes compared as
+  // unsigned then sort as the signed bytes they stand for, and on a little-endian machine
+  // eight of them read as one word sort as the string does. Positions 0 to kF - 1 are held
+  // twice, after position kN - 1 as well, so that every string is one straight run.
+  // Node n's string: its byte 16 at window_[n], bytes 15..8 from window_[n + 1], bytes 7..0
+  // from window_[n + 9].
   alignas(64) std::uint8_t window_[kN + kF + 8];
   Node tree_[kN + 1];
   int matchLength_ = 0;
-  int matchPosition_ = 0;
+  int matchNode_ = 0;
   std::uint8_t out_[8192];
   std::size_t outUsed_ = 0;
 };
