@@ -38,7 +38,8 @@ bool MemorySink::PatchStoredSize(std::uint32_t storedSize) {
 
 LzssEncoder::LzssEncoder() {
   std::memset(window_, 0x80, sizeof window_);  // zero bytes, flipped
-  std::memset(tree_, 0, sizeof tree_);
+  std::memset(parent_, 0, sizeof parent_);
+  std::memset(child_, 0, sizeof child_);
 }
 
 void LzssEncoder::StoreWindow(int pos, std::uint8_t byte) {
@@ -97,11 +98,11 @@ void LzssEncoder::TreeInsert(int node) {
   const std::uint8_t* key = window_ + node;
   const std::uint64_t k0 = LoadWord(key + 9), k1 = LoadWord(key + 1);
   const unsigned k2 = key[0];
-  std::size_t t = tree_[kRoot].child[kLarger];
+  std::size_t t = child_[kRoot][kLarger];
   int best = 0;
   std::size_t position = static_cast<std::size_t>(matchNode_);
   for (;;) {
-    const Node here = tree_[t];
+    const std::uint16_t* here = child_[t];
     const std::uint8_t* string = window_ + t;
     const std::uint64_t v0 = LoadWord(string + 9), v1 = LoadWord(string + 1);
     std::size_t smaller;  // all ones when node's string sorts before t's
@@ -125,11 +126,12 @@ void LzssEncoder::TreeInsert(int node) {
       best = same > best ? same : best;
     }
     // Which way the walk turns is not predictable: pick the child with a mask.
-    const std::size_t a = here.child[kSmaller], b = here.child[kLarger];
+    const std::size_t a = here[kSmaller], b = here[kLarger];
     const std::size_t next = b ^ ((a ^ b) & smaller);
     if (next == 0) {
-      tree_[t].child[smaller != 0 ? kSmaller : kLarger] = static_cast<std::uint16_t>(node);
-      tree_[node] = Node{static_cast<std::uint16_t>(t), {0, 0}};
+      child_[t][smaller != 0 ? kSmaller : kLarger] = static_cast<std::uint16_t>(node);
+      parent_[node] = static_cast<std::uint16_t>(t);
+      child_[node][kSmaller] = child_[node][kLarger] = 0;
       matchLength_ = best;
       matchNode_ = static_cast<int>(position);
       return;
@@ -141,27 +143,29 @@ void LzssEncoder::TreeInsert(int node) {
 // The links to change are chosen by index, not by branch: which side a node hangs on is
 // not predictable.
 void LzssEncoder::TreeSplice(int oldNode, int newNode) {
-  const int parent = tree_[oldNode].parent;
-  tree_[newNode].parent = static_cast<std::uint16_t>(parent);
-  const int side = tree_[parent].child[kLarger] == oldNode ? kLarger : kSmaller;
-  tree_[parent].child[side] = static_cast<std::uint16_t>(newNode);
-  tree_[oldNode].parent = 0;
+  const int parent = parent_[oldNode];
+  parent_[newNode] = static_cast<std::uint16_t>(parent);
+  const int side = child_[parent][kLarger] == oldNode ? kLarger : kSmaller;
+  child_[parent][side] = static_cast<std::uint16_t>(newNode);
+  parent_[oldNode] = 0;
 }
 
 void LzssEncoder::TreeSubstitute(int oldNode, int newNode) {
-  const int parent = tree_[oldNode].parent;
-  const int side = tree_[parent].child[kSmaller] == oldNode ? kSmaller : kLarger;
-  tree_[parent].child[side] = static_cast<std::uint16_t>(newNode);
-  tree_[newNode] = tree_[oldNode];
-  tree_[tree_[newNode].child[kSmaller]].parent = static_cast<std::uint16_t>(newNode);
-  tree_[tree_[newNode].child[kLarger]].parent = static_cast<std::uint16_t>(newNode);
-  tree_[oldNode].parent = 0;
+  const int parent = parent_[oldNode];
+  const int side = child_[parent][kSmaller] == oldNode ? kSmaller : kLarger;
+  child_[parent][side] = static_cast<std::uint16_t>(newNode);
+  parent_[newNode] = parent_[oldNode];
+  child_[newNode][kSmaller] = child_[oldNode][kSmaller];
+  child_[newNode][kLarger] = child_[oldNode][kLarger];
+  parent_[child_[newNode][kSmaller]] = static_cast<std::uint16_t>(newNode);
+  parent_[child_[newNode][kLarger]] = static_cast<std::uint16_t>(newNode);
+  parent_[oldNode] = 0;
 }
 
 void LzssEncoder::TreeDelete(int p) {
-  if (tree_[p].parent == 0) return;
-  const int smaller = tree_[p].child[kSmaller];
-  const int larger = tree_[p].child[kLarger];
+  if (parent_[p] == 0) return;
+  const int smaller = child_[p][kSmaller];
+  const int larger = child_[p][kLarger];
   if (smaller == 0 || larger == 0) {
     // At most one child (the smaller one when both are gone) takes p's place.
     TreeSplice(p, larger == 0 ? smaller : larger);
@@ -169,8 +173,8 @@ void LzssEncoder::TreeDelete(int p) {
   }
   // Two children: the largest of the smaller ones leaves its place and takes p's.
   int r = smaller;
-  while (tree_[r].child[kLarger] != 0) r = tree_[r].child[kLarger];
-  if (tree_[r].parent != 0) TreeSplice(r, tree_[r].child[kSmaller]);
+  while (child_[r][kLarger] != 0) r = child_[r][kLarger];
+  if (parent_[r] != 0) TreeSplice(r, child_[r][kSmaller]);
   TreeSubstitute(p, r);
 }
 
@@ -191,7 +195,8 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
   bool ok = true;
 
   std::memset(window_, 0x80, sizeof window_);  // zero bytes, flipped
-  std::memset(tree_, 0, sizeof tree_);
+  std::memset(parent_, 0, sizeof parent_);
+  std::memset(child_, 0, sizeof child_);
   int ahead = 0;
   while (ahead < kF && static_cast<std::size_t>(ahead) < length) {
     StoreWindow(1 + ahead, input[ahead]);
@@ -200,8 +205,8 @@ std::uint32_t LzssEncoder::Encode(const std::uint8_t* input, std::size_t length,
   std::size_t next = static_cast<std::size_t>(ahead);  // next input byte to bring in
   std::size_t k = 0;                                   // input index of the current position
   int cur = 1;
-  tree_[kRoot].child[kLarger] = static_cast<std::uint16_t>(NodeOf(1));
-  tree_[NodeOf(1)] = Node{kRoot, {0, 0}};
+  child_[kRoot][kLarger] = static_cast<std::uint16_t>(NodeOf(1));
+  parent_[NodeOf(1)] = kRoot;
   matchLength_ = 0;
   matchNode_ = 0;
 

@@ -51,12 +51,8 @@ class LzssEncoder {
   static constexpr int kF = 17;    // look-ahead
   static constexpr int kRoot = kN;
 
-  // child[0] holds the smaller strings, child[1] the larger: the walk picks one by the
-  // comparison's result instead of branching on it.
-  struct Node {
-    std::uint16_t parent;
-    std::uint16_t child[2];
-  };
+  // A node's children: [0] holds the smaller strings, [1] the larger, so that the walk picks
+  // one by the comparison's result instead of branching on it.
   static constexpr int kSmaller = 0;
   static constexpr int kLarger = 1;
 
@@ -84,7 +80,9 @@ class LzssEncoder {
   // Node n's string: its byte 16 at window_[n], bytes 15..8 from window_[n + 1], bytes 7..0
   // from window_[n + 9].
   alignas(64) std::uint8_t window_[kN + kF + 8];
-  Node tree_[kN + 1];
+  // The tree: 16-bit links, the children of a node side by side, 0 for "no node".
+  std::uint16_t child_[kN + 1][2];
+  std::uint16_t parent_[kN + 1];
   int matchLength_ = 0;
   int matchNode_ = 0;
   std::uint8_t out_[8192];
