@@ -89,8 +89,18 @@ inline int CommonBytes(std::uint64_t d0, std::uint64_t d1) {
 }
 }  // namespace
 
+// The walk runs once per input byte: keep it inside the encoding loop, whatever the
+// compiler's size heuristics say.
+#if defined(__GNUC__)
+#define DL_ENCODER_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define DL_ENCODER_INLINE __forceinline
+#else
+#define DL_ENCODER_INLINE inline
+#endif
+
 template <bool kTrack>
-void LzssEncoder::TreeInsert(int node) {
+DL_ENCODER_INLINE void LzssEncoder::TreeInsert(int node) {
   if (node == 0) {
     matchLength_ = 0;
     return;
