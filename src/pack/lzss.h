@@ -83,8 +83,8 @@ class LzssEncoder {
   // The tree: 16-bit links, the children of a node side by side, 0 for "no node".
   std::uint16_t child_[kN + 1][2];
   std::uint16_t parent_[kN + 1];
-  int matchLength_ = 0;
-  int matchNode_ = 0;
+  int matchLength_ = 0;  // the last insert's match: its length
+  int matchNode_ = 0;    // and the node it was found at
   std::uint8_t out_[8192];
   std::size_t outUsed_ = 0;
 };
