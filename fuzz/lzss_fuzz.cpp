@@ -1,10 +1,13 @@
-// The decoder on arbitrary bytes, and the encode/decode round trip.
+// The decoder on arbitrary bytes; the encoder against the plain one, byte for byte; and
+// the encode/decode round trip.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "pack/lzss.h"
+#include "support/reference_lzss.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // As an entry: the decoder must stay within the bytes and the size it is given.
@@ -15,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // As content: it must come back unchanged.
   std::vector<std::uint8_t> entry = dl::LzssEncodeToMemory(data, size);
+  static auto reference = std::make_unique<dl::testing::ReferenceLzssEncoder>();
+  if (entry != reference->Encode(std::vector<std::uint8_t>(data, data + size))) std::abort();
   std::vector<std::uint8_t> back(size);
   if (dl::LzssDecode(back.data(), back.size(), entry.data(), entry.size()) != dl::LzssStatus::kOk)
     std::abort();
