@@ -360,9 +360,9 @@ constexpr std::size_t kFastOutputRoom = 8 * 17 + 8;
 
 // How far back a copy reaches: its ring position names a byte 1 to 4,096 places back.
 inline std::size_t CopyDistance(unsigned b0, unsigned b1, std::size_t o) {
-  const std::size_t ring = ((b0 | ((b1 >> 4) << 8)) + 16) & 0xFFF;
-  const std::size_t back = (o - ring) & 0xFFF;
-  return back == 0 ? 4096 : back;
+  // The ring position is the stored one plus 16; a distance of 0 means 4,096.
+  const std::size_t stored = b0 | ((b1 >> 4) << 8);
+  return ((o - stored - 17) & 0xFFF) + 1;
 }
 
 // Copies length (3 to 17) bytes from back places before out + o; room is what the output
@@ -443,8 +443,19 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       const unsigned b0 = in[0], b1 = in[1];
       if ((b1 & 0x0F) != 0x0F) {
         const std::size_t length = (b1 & 0x0F) + 3;
+        const std::size_t back = CopyDistance(b0, b1, o);
         in += 2;
-        CopyBack(out, o, CopyDistance(b0, b1, o), length, outputSize - o);
+        if ((back >= 8) & (back <= o)) {
+          // Two 8-byte steps and the 17th byte, whatever the length: each step reads only
+          // bytes that are final by then.
+          std::uint8_t* dst = out + o;
+          const std::uint8_t* src = dst - back;
+          std::memcpy(dst, src, 8);
+          std::memcpy(dst + 8, src + 8, 8);
+          dst[16] = src[16];
+        } else {
+          CopyBack(out, o, back, length, outputSize - o);
+        }
         o += length;
         continue;
       }
