@@ -71,7 +71,7 @@ inline std::uint64_t LoadWord(const std::uint8_t* p) {
 // All ones when the 16 bytes a0 a1 sort before b0 b1, else 0.
 inline std::size_t BeforeMask(std::uint64_t a0, std::uint64_t a1, std::uint64_t b0,
                               std::uint64_t b1) {
-#if defined(__SIZEOF_INT128__)
+#if defined(__SIZEOF_INT128__) && !defined(DL_LZSS_PORTABLE_COMPARE)
   // One borrow chain; the portable form below costs a chain of flag tests.
   using Pair = unsigned __int128;
   return 0 - static_cast<std::size_t>(((Pair{a0} << 64) | a1) < ((Pair{b0} << 64) | b1));
