@@ -357,6 +357,8 @@ namespace {
 // and a literal copy 8. A run is checked on its own, and the room again after it.
 constexpr std::ptrdiff_t kFastInputRoom = 8 * 5 + 8;
 constexpr std::size_t kFastOutputRoom = 8 * 17 + 8;
+// What the fast path can promise each item: room for the longest copy.
+constexpr std::size_t kFastItemRoom = 17;
 
 // How far back a copy reaches: its ring position names a byte 1 to 4,096 places back.
 inline std::size_t CopyDistance(unsigned b0, unsigned b1, std::size_t o) {
@@ -365,18 +367,20 @@ inline std::size_t CopyDistance(unsigned b0, unsigned b1, std::size_t o) {
   return ((o - stored - 17) & 0xFFF) + 1;
 }
 
-// Copies length (3 to 17) bytes from back places before out + o; room is what the output
-// has from o on (at least length). Before the first output byte the ring holds zeros.
+// Copies length (3 to 17) bytes from back places before out + o. room is at least length
+// and at most what the output has from o on. Before the first output byte the ring holds
+// zeros.
 inline void CopyBack(std::uint8_t* out, std::size_t o, std::size_t back, std::size_t length,
                      std::size_t room) {
   std::uint8_t* dst = out + o;
-  if (back <= o && back >= 8 && room >= 16) {
-    // Each 8-byte step reads only bytes that are final by then; what is written past
-    // length is overwritten by the items after it.
+  if ((back >= 8) & (back <= o) & (room >= 17)) {
+    // Two 8-byte steps and the 17th byte, whatever the length: each step reads only bytes
+    // that are final by then; what is written past length is overwritten by the items
+    // after it.
     const std::uint8_t* src = dst - back;
     std::memcpy(dst, src, 8);
     std::memcpy(dst + 8, src + 8, 8);
-    if (length > 16) dst[16] = src[16];
+    dst[16] = src[16];
   } else if (back <= o) {
     const std::uint8_t* src = dst - back;
     for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
@@ -390,15 +394,20 @@ inline std::ptrdiff_t RunCodeSize(unsigned b0, unsigned b1) {
   return b0 == 0xFF && b1 == 0xFF ? 5 : 3;
 }
 
-// Reads a run code of RunCodeSize bytes at in: its byte and how many times it repeats.
-// Returns where the next item starts.
-inline const std::uint8_t* ReadRun(const std::uint8_t* in, std::size_t* count,
-                                   std::uint8_t* value) {
-  const unsigned b0 = in[0], b1 = in[1];
-  *value = in[2];
-  *count = RunCodeSize(b0, b1) == 5 ? (in[3] | (static_cast<std::size_t>(in[4]) << 8)) + kLongRunMin
-                                    : (b0 | ((b1 >> 4) << 8)) + 18;
-  return in + RunCodeSize(b0, b1);
+// Writes the run code of RunCodeSize bytes at *in to the output at *o and steps past both.
+// False, with nothing written, when the run would pass outputSize.
+inline bool PutRun(const std::uint8_t** in, std::uint8_t* out, std::size_t* o,
+                   std::size_t outputSize) {
+  const std::uint8_t* code = *in;
+  const unsigned b0 = code[0], b1 = code[1];
+  const std::size_t count = RunCodeSize(b0, b1) == 5
+                                ? (code[3] | (static_cast<std::size_t>(code[4]) << 8)) + kLongRunMin
+                                : (b0 | ((b1 >> 4) << 8)) + 18;
+  if (count > outputSize - *o) return false;
+  std::memset(out + *o, code[2], count);
+  *o += count;
+  *in = code + RunCodeSize(b0, b1);
+  return true;
 }
 }  // namespace
 
@@ -443,28 +452,12 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
       const unsigned b0 = in[0], b1 = in[1];
       if ((b1 & 0x0F) != 0x0F) {
         const std::size_t length = (b1 & 0x0F) + 3;
-        const std::size_t back = CopyDistance(b0, b1, o);
         in += 2;
-        if ((back >= 8) & (back <= o)) {
-          // Two 8-byte steps and the 17th byte, whatever the length: each step reads only
-          // bytes that are final by then.
-          std::uint8_t* dst = out + o;
-          const std::uint8_t* src = dst - back;
-          std::memcpy(dst, src, 8);
-          std::memcpy(dst + 8, src + 8, 8);
-          dst[16] = src[16];
-        } else {
-          CopyBack(out, o, back, length, outputSize - o);
-        }
+        CopyBack(out, o, CopyDistance(b0, b1, o), length, kFastItemRoom);
         o += length;
         continue;
       }
-      std::size_t count;
-      std::uint8_t value;
-      in = ReadRun(in, &count, &value);
-      if (count > outputSize - o) return LzssStatus::kTooLong;
-      std::memset(out + o, value, count);
-      o += count;
+      if (!PutRun(&in, out, &o, outputSize)) return LzssStatus::kTooLong;
       fast = outputSize - o >= kFastOutputRoom;
     }
     // The rest of the group, near the end of the input or the output, checks every byte.
@@ -485,12 +478,7 @@ LzssStatus LzssDecode(std::uint8_t* output, std::size_t outputSize, const std::u
         continue;
       }
       if (end - in < RunCodeSize(b0, b1)) return LzssStatus::kCutOff;
-      std::size_t count;
-      std::uint8_t value;
-      in = ReadRun(in, &count, &value);
-      if (count > outputSize - o) return LzssStatus::kTooLong;
-      std::memset(out + o, value, count);
-      o += count;
+      if (!PutRun(&in, out, &o, outputSize)) return LzssStatus::kTooLong;
     }
   }
   return o == outputSize ? LzssStatus::kOk : LzssStatus::kTooShort;

@@ -70,8 +70,8 @@ class LzssEncoder {
   // so position 0 is still node 0, "no node", and a node's string lies at increasing
   // addresses of the window as the node number grows (see StoreWindow).
   static int NodeOf(int pos) { return (kN - pos) & (kN - 1); }
-  // The same mapping back: a node's window position.
-  static int PositionOf(int node) { return (kN - node) & (kN - 1); }
+  // A node's window position: the mapping is its own inverse.
+  static int PositionOf(int node) { return NodeOf(node); }
 
   // The window back to front, each byte with its top bit flipped: bytes compared as
   // unsigned then sort as the signed bytes they stand for, and on a little-endian machine
