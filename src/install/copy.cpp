@@ -1,6 +1,7 @@
 #include "install/copy.h"
 
 #include "install/join_path.h"
+#include "install/path_guard.h"
 #include "launcher/setup_dialog.h"
 #include "launcher/start_up.h"
 #include "script/ini_file.h"
@@ -54,7 +55,9 @@ int CopyFileFromDisc(LauncherContext& ctx, SetupDialog& dialog, const std::strin
                      std::string* target) {
   std::string source = ctx.state.sourceRoot;
   *target = ctx.state.targetPath;
-  // A path that does not fit is refused rather than cut: the entry counts as failed.
+  // An entry must stay inside both folders, and a path that does not fit is refused
+  // rather than cut: either way the entry counts as a failed copy.
+  if (!IsContainedRelativePath(entry, false)) return -1;
   if (!JoinPath(&source, entry) || !JoinPath(target, entry)) return -1;
   return ctx.system.ShellFileOperation(dialog.view().window(), ShellOp::kCopy, source, *target,
                                        kCopyFlags);
@@ -94,6 +97,8 @@ int CopyDisc(LauncherContext& ctx, SetupDialog& dialog, CopyState& state,
     if (entry == nullptr) break;
     const std::string text = entry;
     if (text.find('*') != std::string::npos) {
+      // The pattern too must stay below the source folder.
+      if (!IsContainedRelativePath(text, true)) return -1;
       if (CopyMatchingFiles(ctx, dialog, state, text) != 0) return -1;
     } else {
       std::string target;

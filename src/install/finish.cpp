@@ -2,8 +2,10 @@
 
 #include "install/copy.h"
 #include "install/join_path.h"
+#include "install/path_guard.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
+#include "util/one_line.h"
 #include "util/safe_format.h"
 
 namespace dl {
@@ -89,6 +91,10 @@ void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner) {
       start = comma + 1;
     }
     if (found < 2) continue;  // no new name: nothing to do
+    // Both names stay inside the install folder: a rename never fetches a file from
+    // elsewhere (which the uninstall would then delete) nor sends one away.
+    if (!IsContainedRelativePath(names[0], false) || !IsContainedRelativePath(names[1], false))
+      continue;
     std::string from = ctx.state.targetPath, to = ctx.state.targetPath;
     if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
     ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
@@ -105,27 +111,32 @@ void FinishInstall(LauncherContext& ctx, WindowRef owner) {
   if (const char* custom = Read(script, script::kGroupTemplate))
     gameTemplate = std::string(custom).substr(0, kTemplateChars);
 
+  // Every value in the group description stays on its own line: a value that carried a
+  // line break would add items or groups of its own.
+  auto line = [](const std::string& value) { return std::string(FirstLine(value)); };
   const std::string gameShort =
-      ShortFormOf(sys, st.targetPath, Read(script, script::kGameExeForGroup));
+      line(ShortFormOf(sys, st.targetPath, Read(script, script::kGameExeForGroup)));
   const std::string uninstallShort =
-      ShortFormOf(sys, st.sourceRoot, Read(script, script::kUninstallExe));
+      line(ShortFormOf(sys, st.sourceRoot, Read(script, script::kUninstallExe)));
   const std::string group = Read(script, script::kGroupName);
-  const std::string gameTitle = Read(script, script::kGameTitle);
-  const std::string uninstallTitle = Read(script, script::kUninstallTitle);
+  const std::string groupLine = line(group);
+  const std::string gameTitle = line(Read(script, script::kGameTitle));
+  const std::string uninstallTitle = line(Read(script, script::kUninstallTitle));
+  const std::string targetLine = line(st.targetPath), sourceLine = line(st.sourceRoot);
 
   RunConverter(ctx, FormatString(gameTemplate.c_str(),
-                                 {group, group, gameTitle, gameShort, gameShort, st.targetPath,
-                                  uninstallTitle, uninstallShort, st.sourceRoot}));
+                                 {groupLine, groupLine, gameTitle, gameShort, gameShort, targetLine,
+                                  uninstallTitle, uninstallShort, sourceLine}));
   sys.Pause(kConverterPauseMs);
 
   if (const char* demoTitle = Read(script, script::kDemoTitle)) {
-    const std::string title = demoTitle;
+    const std::string title = line(demoTitle);
     const char* demoFile = Read(script, script::kDemoFile);
     const std::string demoShort =
-        demoFile != nullptr ? ShortFormOf(sys, st.targetPath, demoFile) : gameShort;
-    const std::string mode = Read(script, script::kDemoMode);
+        demoFile != nullptr ? line(ShortFormOf(sys, st.targetPath, demoFile)) : gameShort;
+    const std::string mode = line(Read(script, script::kDemoMode));
     RunConverter(ctx,
-                 FormatString(kDemoGroupTemplate, {group, title, demoShort, mode, st.targetPath}));
+                 FormatString(kDemoGroupTemplate, {groupLine, title, demoShort, mode, targetLine}));
   }
 
   const std::string startFormat = Read(script, script::kStartLinkFormat);

@@ -13,8 +13,19 @@ bool Given(const char* value) {
   return value != nullptr && value[0] != '\0';
 }
 
+// A part of a program path: given, and without a quote that would end the quoted path.
+bool PathPart(const char* value) {
+  return Given(value) && std::string(value).find('"') == std::string::npos;
+}
+
 void Start(System& sys, const std::string& command) {
   sys.StartProgram(command, /*hidden=*/false);
+}
+
+// A program path in quotes, so that a folder with blanks ("C:\My Games") is not read as
+// a shorter program ("C:\My.exe") followed by arguments.
+std::string Quoted(const std::string& program) {
+  return "\"" + program + "\"";
 }
 
 }  // namespace
@@ -22,18 +33,19 @@ void Start(System& sys, const std::string& command) {
 void RunGame(LauncherContext& ctx) {
   const char* folder = Read(ctx.record, record::kInstallFolder);
   const char* exe = Read(ctx.script, script::kGameExeForPlay);
-  if (!Given(folder) || !Given(exe)) return;
+  if (!PathPart(folder) || !PathPart(exe)) return;
   ctx.system.ChangeDir(folder);
-  Start(ctx.system, std::string(folder) + "\\" + exe);
+  Start(ctx.system, Quoted(std::string(folder) + "\\" + exe));
 }
 
 void RunDemo(LauncherContext& ctx) {
   const char* path = Read(ctx.script, script::kDemoPath);
   const char* exe = Read(ctx.script, script::kDemoExe);
-  if (!Given(path) || !Given(exe)) return;
+  if (!PathPart(path) || !PathPart(exe) || ctx.state.sourceRoot.find('"') != std::string::npos)
+    return;
   const std::string folder = ctx.state.sourceRoot + "\\" + path;
   ctx.system.ChangeDir(folder);
-  Start(ctx.system, folder + "\\" + exe + " " + Read(ctx.script, script::kDemoArgs));
+  Start(ctx.system, Quoted(folder + "\\" + exe) + " " + Read(ctx.script, script::kDemoArgs));
 }
 
 void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog) {

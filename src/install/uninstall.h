@@ -1,10 +1,12 @@
 // Uninstalling: the record's pack, the shortcuts the install made and the install folder.
-// The record is a text anyone can edit, so what it names is checked before anything goes:
-// only shortcut files, and only a folder that is not a drive root or a system folder.
+// The record is a text anyone can edit, so what it names goes through the delete guard
+// first: only shortcut files, only the record's own pack, and only a folder that is no
+// drive root, system or user folder and that still holds the game program.
 #pragma once
 
 #include <string>
 
+#include "install/path_guard.h"
 #include "launcher/launcher_state.h"
 
 namespace dl {
@@ -15,22 +17,9 @@ class SetupDialog;
 inline constexpr std::uint32_t kDeleteFlags = kShellSilent | kShellNoConfirmation;
 inline constexpr const char* kUninstallCaption = "Uninstall";
 
-// Removes what the record names. Returns 1 when everything named was removed or was
-// already gone, 0 when something was left in place (the user is told in a message box).
+// Removes what the record names, each path in the form the guard approved. Returns 1 when
+// everything named was removed or was already gone, 0 when something was left in place
+// (the user is told in a message box, which names each path and why).
 int Uninstall(LauncherContext& ctx, SetupDialog& dialog);
-
-// An absolute "X:\..." path in one form: upper case, "\" only, no empty, "." or ".."
-// components, no trailing separator ("C:" for a root). Empty when the path is not an
-// absolute drive path or climbs above its root.
-std::string CanonicalPath(const std::string& path);
-
-// Whether the install folder a record names may be deleted with all it holds: not empty,
-// relative or a drive root; neither one nor an ancestor of the Windows or system
-// directory, the Program Files folders, the user's profile, documents, desktop, Start
-// menu or programs folder; and not inside the Windows directory.
-bool IsRemovableInstallFolder(System& system, const LauncherState& state, const std::string& path);
-
-// Whether a recorded shortcut may be deleted: an absolute path of a ".lnk" or ".pif" file.
-bool IsShortcutFile(const std::string& path);
 
 }  // namespace dl

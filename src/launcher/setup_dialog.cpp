@@ -252,7 +252,17 @@ void SetupDialog::InstallCommand() {
       view_.SetControlText(kExitButton, "OK");
       ops_.RenameInstalledFiles(*this);
       ops_.FinishInstall(*this);
-      ops_.WriteInstallRecord();
+      if (!ops_.WriteInstallRecord()) {
+        // Without its record the install is invisible to the next start and to Uninstall:
+        // say so, and end as after a failed copy rather than offer Play.
+        ctx_.system.ShowMessage(view_.window(),
+                                "The game was copied, but the install record could not be "
+                                "written to " +
+                                    st.recordPath + ".pak, so Uninstall will not find it.",
+                                Read(script, script::kTextTitle));
+        view_.SendClose();
+        return;
+      }
       if (const char* finished = Read(script, script::kPicFinished)) {
         ShowPicture(kPicture, finished);
         if (st.directXVersion < kDirectX8) {

@@ -256,6 +256,9 @@ int PackFile::PutEntry(const char* name, const void* data, std::uint32_t length)
   if (n == 0 || n > kMaxPutName) return 0;
   std::string folded = FoldName(std::string(name, n));
   if (!ComponentsFit(folded)) return 0;
+  // A name nested deeper than a pack may be could never be saved, and its refusal at Save
+  // would take every other pending edit with it: refuse it here.
+  if (std::count(folded.begin(), folded.end(), '\\') > kMaxPackDepth) return 0;
   if (data == nullptr) length = 0;
   PackEdit* edit = FindEdit(edits_, folded);
   if (edit == nullptr) {
@@ -295,8 +298,11 @@ class PackBuilder {
 
   void TakeInOpenPack() {
     PackFile::Block root;
-    if (pack_.RootBlock(&root)) TakeIn(root, 0, std::string());
+    if (pack_.RootBlock(&root)) TakeIn(root, 0, std::string(), 0);
   }
+
+  // True when the open pack was found damaged in a way that forbids rewriting it.
+  bool damaged() const { return damaged_; }
 
   void TakeInEdits() {
     for (auto it = edits_.begin(); it != edits_.end();) {
@@ -336,7 +342,7 @@ class PackBuilder {
   }
 
   bool WriteFolder(std::size_t dir, const std::string& prefix, int depth) {
-    if (depth > 64) return false;  // deeper than any name can reach
+    if (depth > kMaxPackDepth) return false;
     std::vector<PackDirRecord> records = dirs_[dir].records;
     std::uint64_t start = file_.Tell();
     if (!WriteRecords(records)) return false;
@@ -357,10 +363,13 @@ class PackBuilder {
   }
 
  private:
-  void TakeIn(const PackFile::Block& block, std::size_t dir, const std::string& prefix) {
+  void TakeIn(const PackFile::Block& block, std::size_t dir, const std::string& prefix, int depth) {
     for (std::uint32_t i = 0; i + 1 < block.count; ++i) {
       PackRecordRef ref;
       if (!pack_.ReadRecord(block, i, &ref)) return;  // a damaged directory ends here
+      // A record without a name has its folder's full name: kept, it would be written as
+      // the folder inside itself. It is damage, and is left out.
+      if (ref.record.name[0] == '\0') continue;
       std::string full = prefix + ref.record.name;
       PackEdit* edit = FindEdit(edits_, full);
       if (edit != nullptr && edit->state == PackEditState::kRemove) continue;
@@ -369,7 +378,13 @@ class PackBuilder {
         dirs_.push_back(PackBuildDir{full, {}, {}, 0});
         std::size_t sub = dirs_.size() - 1;
         PackFile::Block child;
-        if (pack_.ReadBlock(ref.record.offset, ref.end, &child)) TakeIn(child, sub, full);
+        // The nesting is checked before the walk goes down, so that no pack, however
+        // deep, can exhaust the stack.
+        if (depth + 1 > kMaxPackDepth) {
+          damaged_ = true;
+        } else if (pack_.ReadBlock(ref.record.offset, ref.end, &child)) {
+          TakeIn(child, sub, full, depth + 1);
+        }
       }
       // Only a replacing edit stands for a kept name (in a damaged, unsorted pack a lookup
       // may miss a name that this walk meets).
@@ -436,6 +451,7 @@ class PackBuilder {
   LzssEncoder& encoder_;
   std::vector<PackBuildDir> dirs_;
   std::list<PackEdit> chain_;  // folders made for new folder names
+  bool damaged_ = false;
 };
 
 }  // namespace
@@ -454,7 +470,7 @@ int PackFile::Save(const char* tempBase, int replace) {
     builder.TakeInOpenPack();
     builder.TakeInEdits();
     builder.BuildRecords();
-    ok = builder.WriteFolder(0, std::string(), 0);
+    ok = !builder.damaged() && builder.WriteFolder(0, std::string(), 0);
   }
   edits_.clear();  // a Save that made its scratch pack consumes every edit
   ok = ok && file->Sync();

@@ -18,6 +18,9 @@ inline constexpr std::size_t kPackCountSize = 4;
 inline constexpr std::size_t kEncodedHeaderSize = 14;
 inline constexpr char kEncodedTag[] = "EnCode";  // six letters, stored without the zero
 inline constexpr char kPakSuffix[] = ".pak";
+// The deepest folder nesting a pack may have below its root. A pack nested deeper is
+// damaged: it is not rewritten, and the verifier names it.
+inline constexpr int kMaxPackDepth = 64;
 
 struct PackDirRecord {
   std::uint32_t offset = 0;

@@ -35,7 +35,7 @@ class Verifier {
   bool Folder(const std::string& prefix, std::uint32_t pos, std::uint32_t limit, int depth,
               std::uint32_t* end) {
     const std::string where = prefix.empty() ? "root" : prefix;
-    if (depth > 32) {
+    if (depth > kMaxPackDepth) {
       Problem(where, "folders nested too deeply");
       return false;
     }

@@ -70,11 +70,11 @@ using ShellItem = void*;
 
 // The user's shell folders, numbered as the shell numbers them.
 enum class SpecialFolder : int {
-  kDesktop = 0x00,             // the desktop as the user sees it
-  kPrograms = 0x02,            // the user's Start-menu programs
+  kDesktop = 0x00,   // the desktop as the user sees it
+  kPrograms = 0x02,  // the user's Start-menu programs
   kDocuments = 0x05,
   kStartMenu = 0x0B,
-  kDesktopFolder = 0x10,       // the folder that holds the desktop's files
+  kDesktopFolder = 0x10,  // the folder that holds the desktop's files
   kCommonPrograms = 0x17,
   kCommonDesktopFolder = 0x19,
   kAppData = 0x1A,
@@ -82,6 +82,20 @@ enum class SpecialFolder : int {
   kProfile = 0x28,
   kProgramFilesX86 = 0x2A,
   kCommonProgramFiles = 0x2B,
+  kMusic = 0x0D,
+  kVideos = 0x0E,
+  kFavorites = 0x06,
+  kLocalAppData = 0x1C,
+  kCommonAppData = 0x23,
+  kWindows = 0x24,
+  kSystem = 0x25,
+  kPictures = 0x27,
+  kCommonDocuments = 0x2E,
+  // Folders the shell names only by a known-folder identifier (Vista and later); numbered
+  // here outside the shell's own range.
+  kDownloads = 0x1000,
+  kSavedGames = 0x1001,
+  kPublic = 0x1002,
 };
 
 // The operating-system version record.
@@ -169,6 +183,13 @@ class System {
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
   // The short (8.3) form of an existing path. False when there is none.
   virtual bool ShortPath(const std::string& path, std::string* shortPath) = 0;
+  // The path as the file system sees it: made absolute against the current folder, short
+  // names made long, and, where the system can tell, links and junctions followed to the
+  // folder they lead to. A path that does not exist is made absolute only. False when
+  // even that fails.
+  virtual bool ResolvePath(const std::string& path, std::string* resolved) = 0;
+  // The text in capitals as the ANSI code page has them (double-byte characters kept).
+  virtual std::string FoldCase(const std::string& text) = 0;
   // Maps a whole file read-only.
   virtual MapStatus MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) = 0;
   // A pack carried as a raw-data resource of the program, by name. False when there is
@@ -208,6 +229,8 @@ class System {
   // One request to the shell's file operation: from and to are single paths (to is unused
   // for a delete). Returns the shell's result: 0 for success, anything else for failure
   // (a cancel by the user included). The shell may show its own progress and errors.
+  // A delete of a path holding a wildcard is refused (non-zero) without asking the shell,
+  // which would expand it.
   virtual int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                                  const std::string& to, std::uint32_t flags) = 0;
 

@@ -3,18 +3,18 @@
 #include <cstring>
 
 #include "platform/system.h"
+#include "util/one_line.h"
 
 namespace dl {
 
 IniEntry* IniSection::FindEntry(const char* key) {
-  for (IniEntry& e : entries_) {
-    if (e.key == key) return &e;
-  }
-  return nullptr;
+  auto it = keys_.find(key);
+  return it == keys_.end() ? nullptr : &entries_[it->second];
 }
 
 IniEntry* IniSection::AppendEntry(const char* key, const char* value) {
   entries_.push_back(IniEntry{key, value});
+  keys_.emplace(entries_.back().key, entries_.size() - 1);  // an earlier entry keeps the key
   ++entryCount_;
   return &entries_.back();
 }
@@ -42,24 +42,26 @@ void IniSection::SetString(const char* key, const char* value) {
 namespace {
 
 // Appends bytes at *pos when a buffer is given; always advances the length.
-void Put(char* buffer, std::int32_t* pos, const std::string& text) {
-  if (buffer != nullptr) std::memcpy(buffer + *pos, text.data(), text.size());
+void Put(char* buffer, std::int32_t* pos, std::string_view text) {
+  if (buffer != nullptr && !text.empty()) std::memcpy(buffer + *pos, text.data(), text.size());
   *pos += static_cast<std::int32_t>(text.size());
 }
 
 }  // namespace
 
 std::int32_t IniSection::Serialize(char* buffer) const {
-  static const std::string kBreak = "\r\n";
-  static const std::string kEquals = "=";
+  constexpr std::string_view kBreak = "\r\n";
+  constexpr std::string_view kEquals = "=";
   std::int32_t pos = 0;
-  Put(buffer, &pos, name_);
+  // Entry lines are written whole, whatever their length, so that nothing is lost; but a
+  // name, key or value ends at its first line break, so that none can add lines (a
+  // script value that carried "\r[inst_path]\rpath=..." would rewrite the record).
+  Put(buffer, &pos, FirstLine(name_));
   Put(buffer, &pos, kBreak);
-  // Entry lines are written whole, whatever their length, so that nothing is lost.
   for (const IniEntry& e : entries_) {
-    Put(buffer, &pos, e.key);
+    Put(buffer, &pos, FirstLine(e.key));
     Put(buffer, &pos, kEquals);
-    Put(buffer, &pos, e.value);
+    Put(buffer, &pos, FirstLine(e.value));
     Put(buffer, &pos, kBreak);
   }
   return pos;
@@ -67,20 +69,20 @@ std::int32_t IniSection::Serialize(char* buffer) const {
 
 void IniFile::Clear() {
   sections_.clear();
+  index_.clear();
   current_ = nullptr;
   loaded = 0;
 }
 
 IniSection* IniFile::FindSection(const char* name) {
-  for (IniSection& s : sections_) {
-    if (s.name() == name) return &s;
-  }
-  return nullptr;
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 IniSection* IniFile::AddSection(const char* name) {
   if (IniSection* s = FindSection(name)) return s;
   sections_.emplace_back(name);
+  index_.emplace(sections_.back().name(), sections_.size() - 1);
   return &sections_.back();
 }
 

@@ -1,12 +1,14 @@
 // The INI store: a literal, ordered document of sections and key/value entries.
 //
 // Nothing is trimmed or case-folded; section names keep their brackets ("[setup]").
-// Lookups are linear and the first match wins; duplicate keys are kept.
+// Lookups are exact and the first match wins; duplicate keys are kept in file order. Each
+// section and each section's keys are indexed by name, so a lookup does not walk the file.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 
 namespace dl {
 
@@ -37,6 +39,7 @@ class IniSection {
  private:
   std::string name_;
   std::deque<IniEntry> entries_;  // a deque keeps returned texts stable while it grows
+  std::unordered_map<std::string, std::size_t> keys_;  // the first entry of each key
   std::int32_t entryCount_ = 0;
 };
 
@@ -70,6 +73,7 @@ class IniFile {
   void ParseLine(const char* begin, const char* end);
   IniSection* current_ = nullptr;
   std::deque<IniSection> sections_;
+  std::unordered_map<std::string, std::size_t> index_;  // section name -> position
 };
 
 // Reads a decimal integer as the script does: leading white space, an optional sign,

@@ -225,5 +225,32 @@ TEST_F(SystemContract, ShellCopyRenameAndDeleteOneFileAtATime) {
   EXPECT_FALSE(sys_->ShortPath(Path("absent.bin"), &shortForm));
 }
 
+TEST_F(SystemContract, PathsResolveToOneFormAndAWildcardDeleteIsNeverCarriedOut) {
+  Write("keep.txt", "kept");
+  Write("also.txt", "kept");
+  std::string direct, roundabout, relative, absent;
+  ASSERT_TRUE(sys_->ResolvePath(Path("keep.txt"), &direct));
+  ASSERT_TRUE(sys_->ResolvePath(Path(".\\sub\\..\\keep.txt"), &roundabout));
+  EXPECT_TRUE(IsAbsoluteWindowsPath(direct)) << direct;
+  EXPECT_EQ(sys_->FoldCase(roundabout), sys_->FoldCase(direct));
+  const std::string before = sys_->CurrentDir();
+  ASSERT_TRUE(sys_->ChangeDir(env_->scratchDir));
+  ASSERT_TRUE(sys_->ResolvePath("keep.txt", &relative));
+  ASSERT_TRUE(sys_->ChangeDir(before));
+  EXPECT_EQ(sys_->FoldCase(relative), sys_->FoldCase(direct));
+  // A path that does not exist is still made absolute.
+  ASSERT_TRUE(sys_->ResolvePath(Path("no-such-folder\\x"), &absent));
+  EXPECT_TRUE(IsAbsoluteWindowsPath(absent)) << absent;
+  EXPECT_EQ(sys_->FoldCase("Mixed Case 1.txt"), "MIXED CASE 1.TXT");
+
+  for (const char* pattern : {"*", "*.txt", "kee?.txt"})
+    EXPECT_NE(sys_->ShellFileOperation(nullptr, ShellOp::kDelete, Path(pattern), "",
+                                       kShellSilent | kShellNoConfirmation | kShellNoErrorUi),
+              0)
+        << pattern;
+  EXPECT_EQ(Read("keep.txt"), "kept");
+  EXPECT_EQ(Read("also.txt"), "kept");
+}
+
 }  // namespace
 }  // namespace dl::testing

@@ -753,7 +753,7 @@ TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
   ASSERT_NE(game, nullptr) << "the game's window did not appear";
   ::PostMessageA(game, WM_CLOSE, 0, 0);
   ASSERT_FALSE(StubLog().empty());
-  EXPECT_EQ(StubLog().back(), "kvx|C:\\Wendmark\\Game\\game\\kvx.exe|C:\\Wendmark\\Game");
+  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\Wendmark\\Game\\game\\kvx.exe\"|C:\\Wendmark\\Game");
   WaitGone(game, kExit);
 
   // The next start is in installed mode; Demo runs the demo from the disc.
@@ -765,7 +765,7 @@ TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   for (int i = 0; i < 50 && StubLog().size() < 2; ++i) ::Sleep(100);
   ASSERT_EQ(StubLog().size(), 2u);
-  EXPECT_EQ(StubLog().back(), "demo|\\demo\\demo.exe -attract|E:\\demo");
+  EXPECT_EQ(StubLog().back(), "demo|\"\\demo\\demo.exe\" -attract|E:\\demo");
 
   // Uninstall: shortcuts, folder and record go; only OK is left.
   StartSampleSetup();
@@ -821,7 +821,7 @@ TEST_F(SampleInstallE2E, PlayInTheRunOfTheInstallUsesTheRecordedProgramName) {
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   for (int i = 0; i < 100 && StubLog().empty(); ++i) ::Sleep(100);
   ASSERT_FALSE(StubLog().empty());
-  EXPECT_EQ(StubLog().back(), "kvx|C:\\Wendmark\\Game\\kvx.exe|C:\\Wendmark\\Game");
+  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\Wendmark\\Game\\kvx.exe\"|C:\\Wendmark\\Game");
   HWND game = nullptr;
   for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
     game = ::FindWindowA("KVX", nullptr);

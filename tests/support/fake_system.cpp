@@ -411,10 +411,44 @@ bool FakeSystem::ShortPath(const std::string& path, std::string* shortPath) {
   return true;
 }
 
+bool FakeSystem::ResolvePath(const std::string& path, std::string* resolved) {
+  const std::string host = HostPath(path);
+  if (host.empty()) return false;
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(fs::path(host), ec);
+  if (ec) canonical = fs::path(host).lexically_normal();
+  std::string text = canonical.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  for (const auto& [letter, drive] : drives_) {
+    const std::string& root = drive.hostRoot;
+    if (text != root && text.compare(0, root.size() + 1, root + "/") != 0) continue;
+    std::string rest = text.substr(root.size());
+    for (char& c : rest)
+      if (c == '/') c = '\\';
+    *resolved = std::string(1, letter) + ":" + (rest.empty() ? "\\" : rest);
+    return true;
+  }
+  return false;
+}
+
+std::string FakeSystem::FoldCase(const std::string& text) {
+  std::string out = text;
+  for (std::size_t i = 0; i < out.size();) {
+    const std::size_t n = CharSize(out.c_str() + i);
+    if (n == 0) break;
+    auto c = static_cast<unsigned char>(out[i]);
+    if (n == 1 && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
+    if (n == 1 && cyrillic && c >= 0xE0) out[i] = static_cast<char>(c - 0x20);
+    i += n;
+  }
+  return out;
+}
+
 int FakeSystem::ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                                    const std::string& to, std::uint32_t flags) {
   ShellCall call{owner, op, from, to, flags};
   shellCalls.push_back(call);
+  if (op == ShellOp::kDelete && from.find_first_of("*?") != std::string::npos) return 123;
   if (shellHook) {
     int answer = shellHook(call);
     if (answer >= 0) return answer;

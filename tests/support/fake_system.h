@@ -92,6 +92,12 @@ class FakeSystem : public System {
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
+  // Absolute against the current folder, "." and ".." taken out, host links followed; a
+  // path whose link leads off every drive cannot be resolved.
+  bool ResolvePath(const std::string& path, std::string* resolved) override;
+  // ASCII capitals, and Cyrillic ones with `cyrillic` (code page 1251); the trail bytes of
+  // double-byte characters are left alone.
+  std::string FoldCase(const std::string& text) override;
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
@@ -112,6 +118,8 @@ class FakeSystem : public System {
   // --- the rest of the machine, set directly by tests ---
   // With doubleByte, bytes 0x81 to 0xFE lead a two-byte character (as in code page 936).
   bool doubleByte = false;
+  // With cyrillic, bytes 0xE0 to 0xFF are small letters of code page 1251.
+  bool cyrillic = false;
   std::uint32_t locale = 1033;
   std::map<SpecialFolder, std::string> specialFolders;
   std::set<std::string> windowClasses;

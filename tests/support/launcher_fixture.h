@@ -38,7 +38,7 @@ class RecordingOperations : public InstallOperations {
   }
   int RenameInstalledFiles(SetupDialog&) override { return calls.push_back("rename"), 1; }
   int FinishInstall(SetupDialog&) override { return calls.push_back("finish"), 1; }
-  int WriteInstallRecord() override { return calls.push_back("record"), 1; }
+  int WriteInstallRecord() override { return calls.push_back("record"), recordResult; }
   int Uninstall(SetupDialog&) override { return calls.push_back("uninstall"), 1; }
   void RunGame() override { calls.push_back("game"); }
   void RunDemo() override { calls.push_back("demo"); }
@@ -47,6 +47,7 @@ class RecordingOperations : public InstallOperations {
 
   std::vector<std::string> calls;
   int copyResult = 1;
+  int recordResult = 1;
   int busyDuringCopy = -1;
 };
 

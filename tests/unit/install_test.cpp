@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "grpconv/progman.h"
 #include "install/copy.h"
 #include "install/finish.h"
 #include "install/install_record.h"
@@ -243,6 +244,44 @@ TEST_F(InstallTest, MoreEntriesThanFilesAndOverlongPaths) {
   EXPECT_TRUE(view_.Visible(kProgressBar));  // a failed copy leaves the bar as it was
 }
 
+TEST_F(InstallTest, ScriptPathsStayInsideTheDiscAndTheInstallFolder) {
+  // Files outside the disc's source folder and outside the install folder.
+  sys_.WriteHostFile("C:\\windows\\system32\\evil.dll", "system");
+  sys_.WriteHostFile("C:\\users\\me\\Documents\\thesis.doc", "a year of work");
+  sys_.WriteHostFile("D:\\outside.txt", "not in the game's folder");
+  state_.sourceRoot = "D:\\game";
+  state_.tryMode = 1;
+  // Each entry, first in a list of its own, fails that disc's copy before the shell is asked.
+  for (const std::string entry :
+       {"..\\..\\windows\\system32\\evil.dll", "..\\outside.txt", "C:\\windows\\win.ini",
+        "\\outside.txt", "D:outside.txt", "data\\..\\..\\outside.txt", "a.txt:stream", "", "..\\*",
+        "data\\\\one.dat", ". \\a.txt", "data\\"}) {
+    SCOPED_TRACE(entry);
+    IniFile script;
+    script.LoadText("[disc00]\nfile0=" + entry + "\nfile1=a.txt\n");
+    LauncherContext ctx{sys_, script, record_, pack_, state_};
+    CopyState copy;
+    sys_.shellCalls.clear();
+    EXPECT_EQ(CopyAllDiscs(ctx, dialog_, copy), 0);
+    EXPECT_TRUE(sys_.shellCalls.empty());
+  }
+  EXPECT_FALSE(Exists("C:\\Games\\Game\\outside.txt"));
+  EXPECT_FALSE(Exists("C:\\windows\\system32\\windows\\system32\\evil.dll"));
+
+  // Renames keep both names inside the install folder.
+  state_.targetPath = "C:\\Games\\Game";
+  sys_.WriteHostFile("C:\\Games\\Game\\a.bin", "a");
+  script_.LoadText(
+      "[renname]\nfile0=..\\..\\users\\me\\Documents\\thesis.doc,stolen.doc\n"
+      "file1=a.bin,..\\..\\windows\\a.bin\nfile2=a.bin,C:\\a.bin\nfile3=a.bin,b.bin\n");
+  sys_.shellCalls.clear();
+  RenameInstalledFiles(ctx_, view_.window());
+  EXPECT_EQ(sys_.ReadHostFile("C:\\users\\me\\Documents\\thesis.doc"), "a year of work");
+  EXPECT_FALSE(Exists("C:\\Games\\Game\\stolen.doc"));
+  ASSERT_EQ(sys_.shellCalls.size(), 1u);  // only the last, contained rename
+  EXPECT_TRUE(Exists("C:\\Games\\Game\\b.bin"));
+}
+
 TEST_F(InstallTest, TheLabelOfANonCdDriveIsNull) {
   state_.discRoot = "C:\\";
   ReadDiscLabel(ctx_, copy_);
@@ -402,6 +441,40 @@ TEST_F(InstallTest, TheRecordIsWrittenAndTheNextStartFindsIt) {
             "[move_file]\r\nfile0=C:\\p\\game.lnk\r\n[inst_path]\r\npath=C:\\Wendmark\\Game\r\n"
             "[install_directory]\r\npath=E:\\\r\n");
   reader.ReleaseEntry(slot);
+}
+
+// A script value with line breaks in it must not become lines of the record or of the
+// group description: read back, each holds exactly what the install wrote.
+TEST_F(FinishTest, ALineBreakInAScriptValueAddsNoLinesToTheRecordOrTheGroupFile) {
+  script_.LoadText(
+      "[setup]\nname=KVX.ini\n"
+      "[WORK_GROUP]\ngroupname=W\r[inst_path]\rpath=C:\\users\\me\\Pictures\rx\n"
+      "linkname=Game\r[groupx2]\r\"Evil\",\"C:\\evil.exe\"\n");
+  state_.discRoot = "E:\\";
+  ConverterMakes("W", {"Game"});
+  FinishInstall(ctx_, view_.window());
+  const std::vector<grpconv::ProgmanGroup> groups = grpconv::ParseProgmanGroups(Conversion());
+  ASSERT_EQ(groups.size(), 2u);
+  EXPECT_EQ(groups[0].name, "W");
+  ASSERT_EQ(groups[0].items.size(), 1u);
+  EXPECT_EQ(groups[0].items[0].title, "Game");
+  EXPECT_EQ(groups[1].items.size(), 1u);  // the uninstall item, and nothing else
+
+  ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
+  ASSERT_EQ(WriteInstallRecord(ctx_), 1);
+  PackFile reader(sys_);
+  ASSERT_EQ(reader.Open("C:\\windows\\KVX.ini", 5, 0), 1);
+  PackSlot* slot = reader.LoadEntry("KVX.ini");
+  ASSERT_NE(slot, nullptr);
+  IniFile written;
+  written.LoadBuffer(reinterpret_cast<const char*>(slot->data),
+                     static_cast<std::int32_t>(slot->size));
+  reader.ReleaseEntry(slot);
+  EXPECT_STREQ(written.GetString("[inst_path]", "path", nullptr), "C:\\Wendmark\\Game");
+  ASSERT_NE(written.FindSection("[move_file]"), nullptr);
+  for (const IniEntry& e : written.FindSection("[move_file]")->entries())
+    EXPECT_EQ(e.value.find_first_of("\r\n"), std::string::npos) << e.value;
+  EXPECT_EQ(written.sections().size(), 3u);
 }
 
 TEST_F(InstallTest, AScratchPackThatCannotBeMadeOnCFallsBackBesideTheRecord) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -165,15 +166,128 @@ TEST_F(LifecycleTest, AHostileRecordDeletesNothingButThePackAndSaysWhatItLeft) {
   EXPECT_EQ(Deleted(), std::vector<std::string>{"C:\\windows\\KVX.ini.pak"});
 }
 
-TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolder) {
-  sys_.WriteHostFile("D:\\Games\\Game\\kvx.exe", "g");
-  record_.LoadText("[inst_path]\npath=D:\\Games\\Game\n");
+// Records as an attacker writes them: every one of them must leave the canaries where
+// they are, and the launcher must say what it refused.
+TEST_F(LifecycleTest, NoRecordReachesBeyondTheGameItInstalled) {
+  sys_.cyrillic = true;
+  const std::string ivan = "C:\\users\\\xC8\xE2\xE0\xED";  // "Ivan" in code page 1251
+  sys_.specialFolders[SpecialFolder::kProfile] = ivan;
+  sys_.specialFolders[SpecialFolder::kPictures] = ivan + "\\Pictures";
+  sys_.specialFolders[SpecialFolder::kDownloads] = ivan + "\\Downloads";
+  const std::vector<std::string> canaries = {ivan + "\\Pictures\\holiday.bmp",
+                                             ivan + "\\Downloads\\setup.exe",
+                                             "C:\\users\\other\\thesis.doc",
+                                             "C:\\users\\Public\\shared.txt",
+                                             "C:\\winapps\\tool.exe",
+                                             "C:\\Unrelated\\data.bin",
+                                             "C:\\users\\me\\Desktop\\Mail.lnk",
+                                             "C:\\windows\\win.ini"};
+  for (const std::string& c : canaries) sys_.WriteHostFile(c, "canary");
+  // A junction-style alias of the profiles' folder, as "Documents and Settings" is.
+  std::filesystem::create_directory_symlink(sys_.HostPath("C:\\users"),
+                                            sys_.HostPath("C:\\Documents and Settings"));
+  const std::vector<std::string> hostileFolders = {
+      "C:\\*",
+      "C:\\users\\*",
+      "C:\\users\\m?",
+      "C:\\win*",
+      "C:\\windows\\..\\*",
+      "C:\\users\\me::$INDEX_ALLOCATION",
+      "C:\\users\\\xE8\xE2\xE0\xED",  // the profile in small letters
+      "C:\\users\\\xE8\xE2\xE0\xED\\Pictures",
+      ivan + "\\Downloads",
+      "C:\\users\\other",
+      "C:\\users\\Public",
+      "C:\\Documents and Settings\\other",
+      "C:\\DOCUME~1\\other",
+      "C:\\Unrelated",  // exists, but holds no game program
+      "C:\\users\\me\\Desktop\\\"x\"",
+  };
+  sys_.shortPaths["C:\\Documents and Settings\\other"] = "C:\\DOCUME~1\\other";
+  for (const std::string& folder : hostileFolders) {
+    SCOPED_TRACE(folder);
+    sys_.WriteHostFile("C:\\windows\\KVX.ini.pak", "pack");
+    sys_.shellCalls.clear();
+    const std::size_t before = sys_.messages().size();
+    record_.LoadText("[move_file]\nfile0=C:\\users\\me\\Desktop\\*.lnk\nfile1=" + folder +
+                     "\\game.lnk\n[inst_path]\npath=" + folder + "\n");
+    EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+    for (const auto& call : sys_.shellCalls) {
+      EXPECT_EQ(call.op, ShellOp::kDelete);
+      EXPECT_EQ(call.from.find_first_of("*?"), std::string::npos) << call.from;
+      EXPECT_NE(call.from, "C:\\users\\me\\Desktop\\*.lnk");
+    }
+    for (const std::string& c : canaries) EXPECT_EQ(sys_.ReadHostFile(c), "canary") << c;
+    ASSERT_EQ(sys_.messages().size(), before + 1);
+    const std::string& text = sys_.messages().back().text;
+    EXPECT_NE(text.find("\n" + folder + " ("), std::string::npos) << text;
+    EXPECT_NE(text.find("\nC:\\users\\me\\Desktop\\*.lnk (not a plain absolute path)"),
+              std::string::npos)
+        << text;
+  }
+  bool named = false;
+  for (const auto& m : sys_.messages())
+    named = named || m.text.find("\nC:\\Unrelated (does not hold the game program kvx.exe)") !=
+                         std::string::npos;
+  EXPECT_TRUE(named);
+
+  // A record name that is a pattern names no pack of ours: it is not deleted either.
+  sys_.WriteHostFile("C:\\windows\\KVX.ini.pak", "pack");
+  state_.recordPath = "C:\\windows\\*";
+  record_.LoadText("[other]\n");
+  sys_.shellCalls.clear();
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_TRUE(Deleted().empty());
+  EXPECT_TRUE(sys_.FileExists("C:\\windows\\KVX.ini.pak"));
+
+  // The real install, written loosely, still goes, in the form the guard checked.
+  state_.recordPath = "C:\\windows\\KVX.ini";
+  sys_.WriteHostFile("C:\\Wendmark\\Game\\kvx.exe", "game");
+  sys_.WriteHostFile("C:\\users\\me\\Desktop\\Wendmark.lnk", "l");
+  record_.LoadText(
+      "[move_file]\nfile0=c:/users/me/Desktop//Wendmark.lnk\n"
+      "[inst_path]\npath=C:\\Wendmark\\.\\Game\\\n");
+  sys_.shellCalls.clear();
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Deleted(), (std::vector<std::string>{"C:\\windows\\KVX.ini.pak",
+                                                 "C:\\users\\me\\Desktop\\Wendmark.lnk",
+                                                 "C:\\Wendmark\\Game"}));
+  EXPECT_FALSE(sys_.FileExists("C:\\Wendmark\\Game\\kvx.exe"));
+}
+
+TEST_F(LifecycleTest, AFolderReachedThroughALinkIsJudgedAndDeletedWhereItLeads) {
+  sys_.WriteHostFile("C:\\Wendmark\\Game\\kvx.exe", "game");
+  sys_.WriteHostFile("C:\\users\\me\\Documents\\kvx.exe", "a file named like the game");
+  std::filesystem::create_directory_symlink(sys_.HostPath("C:\\users\\me\\Documents"),
+                                            sys_.HostPath("C:\\Alias"));
+  std::filesystem::create_directory_symlink(sys_.HostPath("C:\\Wendmark\\Game"),
+                                            sys_.HostPath("C:\\GameLink"));
+  record_.LoadText("[inst_path]\npath=C:\\Alias\n");
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_TRUE(sys_.FileExists("C:\\users\\me\\Documents\\kvx.exe"));
+
+  record_.LoadText("[inst_path]\npath=C:\\GameLink\n");
+  sys_.shellCalls.clear();
+  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Deleted().back(), "C:\\Wendmark\\Game");
+}
+
+TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolderWithItsPathQuoted) {
+  // Quoted, a folder with blanks cannot be read as the program "D:\My.exe".
+  sys_.WriteHostFile("D:\\My.exe", "not the game");
+  sys_.WriteHostFile("D:\\My Games\\Game\\kvx.exe", "g");
+  record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\n");
   script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n");
   RunGame(ctx_);
   ASSERT_EQ(sys_.started.size(), 1u);
-  EXPECT_EQ(sys_.started[0].commandLine, "D:\\Games\\Game\\kvx.exe");
+  EXPECT_EQ(sys_.started[0].commandLine, "\"D:\\My Games\\Game\\kvx.exe\"");
   EXPECT_FALSE(sys_.started[0].hidden);
-  EXPECT_EQ(sys_.CurrentDir(), "D:\\Games\\Game");
+  EXPECT_EQ(sys_.CurrentDir(), "D:\\My Games\\Game");
+
+  // A quote in the record would end the quoted path early: nothing is started.
+  record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\\x.exe\" \"\n");
+  RunGame(ctx_);
+  EXPECT_EQ(sys_.started.size(), 1u);
 }
 
 TEST_F(LifecycleTest, PlayWithoutAProgramOrAFolderStartsNothing) {
@@ -198,7 +312,7 @@ TEST_F(LifecycleTest, PlayInTheRunOfTheInstallFindsTheRecordedDefault) {
   sys_.started.clear();
   RunGame(ctx_);
   ASSERT_EQ(sys_.started.size(), 1u);
-  EXPECT_EQ(sys_.started[0].commandLine, "D:\\Wendmark\\Game\\kvx.exe");
+  EXPECT_EQ(sys_.started[0].commandLine, "\"D:\\Wendmark\\Game\\kvx.exe\"");
 }
 
 TEST_F(LifecycleTest, TheDemoRunsFromItsFolderOnTheDisc) {
@@ -208,13 +322,13 @@ TEST_F(LifecycleTest, TheDemoRunsFromItsFolderOnTheDisc) {
   script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\n");
   RunDemo(ctx_);
   ASSERT_EQ(sys_.started.size(), 1u);
-  EXPECT_EQ(sys_.started[0].commandLine, "\\demo\\demo.exe ");  // the empty mode's blank
+  EXPECT_EQ(sys_.started[0].commandLine, "\"\\demo\\demo.exe\" ");  // the empty mode's blank
   EXPECT_EQ(sys_.CurrentDir(), "D:\\demo");
 
   state_.sourceRoot = "D:";
   script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\nmode=-attract\n");
   RunDemo(ctx_);
-  EXPECT_EQ(sys_.started.back().commandLine, "D:\\demo\\demo.exe -attract");
+  EXPECT_EQ(sys_.started.back().commandLine, "\"D:\\demo\\demo.exe\" -attract");
 
   script_.LoadText("[DEMO_GROUP]\npath=demo\n");
   RunDemo(ctx_);

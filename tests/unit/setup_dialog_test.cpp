@@ -408,6 +408,23 @@ TEST_F(DialogTest, AFailedCopyClosesTheDialogInInstallMode) {
   EXPECT_EQ(ops_.calls, std::vector<std::string>{"copy"});
 }
 
+TEST_F(DialogTest, ARecordThatCouldNotBeWrittenIsToldAndEndsTheDialogAsAFailedCopy) {
+  Open("[STRING_TAB]\nstring3=KVX Setup\n[setup]\npic1=end.bmp\n");
+  state_.recordPath = "C:\\windows\\KVX.ini";
+  ops_.recordResult = 0;
+  dialog_.OnCommand(kInstallButton);
+  EXPECT_EQ(ops_.calls, std::vector<std::string>({"copy", "rename", "finish", "record"}));
+  ASSERT_EQ(sys_.messages().size(), 1u);
+  EXPECT_EQ(sys_.messages()[0].owner, view_.window());
+  EXPECT_EQ(sys_.messages()[0].caption, "KVX Setup");
+  EXPECT_NE(sys_.messages()[0].text.find("C:\\windows\\KVX.ini.pak, so Uninstall will not find it"),
+            std::string::npos)
+      << sys_.messages()[0].text;
+  EXPECT_EQ(view_.closesSent, 1);
+  EXPECT_EQ(state_.mode, LaunchMode::kInstall);
+  EXPECT_FALSE(view_.Visible(kPlayButton));
+}
+
 TEST_F(DialogTest, UpdateCopyHidesInstallOrShowsTheDriveButtonAgain) {
   Open("", LaunchMode::kUpdate);
   dialog_.OnCommand(kInstallButton);

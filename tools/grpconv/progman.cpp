@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace grpconv {
 namespace {
@@ -98,8 +99,10 @@ std::string ShortcutName(const std::string& title) {
 
 std::vector<ProgmanGroup> ParseProgmanGroups(const std::string& text) {
   const std::vector<std::string> lines = Lines(text);
-  // The groups named in [progman.groups], by the key that names their section.
+  // One pass: the groups named in [progman.groups], by the key that names their section,
+  // and the lines of every other section, by its name.
   std::vector<std::pair<std::string, ProgmanGroup>> groups;
+  std::unordered_map<std::string, std::vector<const std::string*>> sectionLines;
   std::string section;
   for (const std::string& line : lines) {
     std::string name;
@@ -107,7 +110,10 @@ std::vector<ProgmanGroup> ParseProgmanGroups(const std::string& text) {
       section = name;
       continue;
     }
-    if (section != "progman.groups") continue;
+    if (section != "progman.groups") {
+      sectionLines[section].push_back(&line);
+      continue;
+    }
     std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     std::string key = Lower(Trim(line.substr(0, eq)));
@@ -116,15 +122,10 @@ std::vector<ProgmanGroup> ParseProgmanGroups(const std::string& text) {
     groups.push_back({key, ProgmanGroup{value, {}}});
   }
   for (auto& [key, group] : groups) {
-    section.clear();
-    for (const std::string& line : lines) {
-      std::string name;
-      if (IsSection(line, &name)) {
-        section = name;
-        continue;
-      }
-      if (section != key) continue;
-      std::vector<std::string> f = Fields(line);
+    auto found = sectionLines.find(key);
+    if (found == sectionLines.end()) continue;
+    for (const std::string* line : found->second) {
+      std::vector<std::string> f = Fields(*line);
       if (f.empty() || f[0].empty()) continue;
       ProgmanItem item;
       item.title = f[0];

@@ -321,10 +321,29 @@ bool PosixSystem::ShortPath(const std::string& path, std::string* shortPath) {
   return true;
 }
 
+bool PosixSystem::ResolvePath(const std::string& path, std::string* resolved) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path host = fs::absolute(HostPath(path), ec);
+  if (ec) return false;
+  // weakly_canonical follows the links of the part that exists and keeps the rest.
+  fs::path canonical = fs::weakly_canonical(host, ec);
+  *resolved = (ec ? host.lexically_normal() : canonical).string();
+  return true;
+}
+
+std::string PosixSystem::FoldCase(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
 int PosixSystem::ShellFileOperation(WindowRef, ShellOp op, const std::string& from,
                                     const std::string& to, std::uint32_t) {
   namespace fs = std::filesystem;
   std::error_code ec;
+  if (op == ShellOp::kDelete && from.find_first_of("*?") != std::string::npos) return 123;
   const fs::path source = HostPath(from);
   if (!fs::exists(source, ec)) return 2;  // file not found
   switch (op) {

@@ -33,7 +33,12 @@ class PosixSystem : public System {
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   // A host has no short names: an existing path is its own short form.
   bool ShortPath(const std::string& path, std::string* shortPath) override;
-  // Copy (making missing folders), rename or delete (a folder with its contents).
+  // Absolute against the current folder, links followed (the host's canonical form).
+  bool ResolvePath(const std::string& path, std::string* resolved) override;
+  // ASCII capitals.
+  std::string FoldCase(const std::string& text) override;
+  // Copy (making missing folders), rename or delete (a folder with its contents). Host
+  // paths are never expanded, but a delete with a wildcard is refused as on Windows.
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   // Starting Windows programs is not available on a host: returns 0.

@@ -10,6 +10,37 @@
 namespace dl {
 namespace {
 
+// An entry point that older systems lack, looked up at run time; null when absent.
+template <typename Function>
+Function OptionalEntry(const char* module, const char* name) {
+  HMODULE library = ::GetModuleHandleA(module);
+  if (library == nullptr) library = ::LoadLibraryA(module);
+  if (library == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+// The path of a folder that the shell names only by a known-folder identifier (Vista and
+// later). False on older systems and when the shell has no such folder.
+bool KnownFolderPath(const GUID& id, std::string* path) {
+  using GetKnownFolderPath = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
+  static const auto get = OptionalEntry<GetKnownFolderPath>("shell32.dll", "SHGetKnownFolderPath");
+  PWSTR wide = nullptr;
+  if (get == nullptr || FAILED(get(id, 0, nullptr, &wide)) || wide == nullptr) return false;
+  char buffer[MAX_PATH * 2] = {};
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, sizeof buffer, nullptr, nullptr);
+  ::CoTaskMemFree(wide);
+  if (n <= 1) return false;
+  *path = buffer;
+  return true;
+}
+
+constexpr GUID kFolderDownloads = {
+    0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}};
+constexpr GUID kFolderSavedGames = {
+    0x4C5C32FF, 0xBB9D, 0x43B0, {0xB5, 0xB4, 0x2D, 0x72, 0xE5, 0x4E, 0xAA, 0xA4}};
+constexpr GUID kFolderPublic = {
+    0xDFDF76A2, 0xC82A, 0x4D63, {0x90, 0x6A, 0x56, 0x44, 0xAC, 0x45, 0x73, 0x85}};
+
 class Win32WritableFile : public WritableFile {
  public:
   explicit Win32WritableFile(HANDLE h) : handle_(h) {}
@@ -237,6 +268,16 @@ std::size_t Win32System::CharSize(const char* text) {
 }
 
 bool Win32System::SpecialFolderPath(SpecialFolder which, std::string* path) {
+  switch (which) {
+    case SpecialFolder::kDownloads:
+      return KnownFolderPath(kFolderDownloads, path);
+    case SpecialFolder::kSavedGames:
+      return KnownFolderPath(kFolderSavedGames, path);
+    case SpecialFolder::kPublic:
+      return KnownFolderPath(kFolderPublic, path);
+    default:
+      break;
+  }
   LPITEMIDLIST item = nullptr;
   if (FAILED(::SHGetSpecialFolderLocation(nullptr, static_cast<int>(which), &item)) ||
       item == nullptr)
@@ -327,8 +368,52 @@ bool Win32System::ShortPath(const std::string& path, std::string* shortPath) {
   return true;
 }
 
+bool Win32System::ResolvePath(const std::string& path, std::string* resolved) {
+  char full[MAX_PATH * 2] = {};
+  DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) return false;
+  std::string result = full;
+  char longForm[MAX_PATH * 2] = {};
+  n = ::GetLongPathNameA(full, longForm, sizeof longForm);
+  if (n > 0 && n < sizeof longForm) result = longForm;
+  // Links and junctions lead elsewhere: the final path of the opened file or folder says
+  // where. Windows XP has no such query; there the long form is as far as we get.
+  using GetFinalPath = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  static const auto finalPath =
+      OptionalEntry<GetFinalPath>("kernel32.dll", "GetFinalPathNameByHandleA");
+  if (finalPath != nullptr) {
+    HANDLE h =
+        ::CreateFileA(result.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      char buffer[MAX_PATH * 2] = {};
+      n = finalPath(h, buffer, sizeof buffer, 0 /* normalised, with a drive letter */);
+      ::CloseHandle(h);
+      if (n > 0 && n < sizeof buffer) {
+        std::string finalForm = buffer;
+        if (finalForm.rfind("\\\\?\\UNC\\", 0) == 0)
+          finalForm = "\\\\" + finalForm.substr(8);
+        else if (finalForm.rfind("\\\\?\\", 0) == 0)
+          finalForm = finalForm.substr(4);
+        result = finalForm;
+      }
+    }
+  }
+  *resolved = result;
+  return true;
+}
+
+std::string Win32System::FoldCase(const std::string& text) {
+  std::string out = text;
+  if (!out.empty()) ::CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
+  return out;
+}
+
 int Win32System::ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                                     const std::string& to, std::uint32_t flags) {
+  // The shell expands wildcards in a delete: a path holding one never reaches it.
+  if (op == ShellOp::kDelete && from.find_first_of("*?") != std::string::npos)
+    return ERROR_INVALID_NAME;
   // The shell takes lists of paths, each ended by a terminator and the list by a second.
   std::string fromList = from + '\0' + '\0';
   std::string toList = to + '\0' + '\0';

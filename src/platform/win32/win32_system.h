@@ -29,6 +29,8 @@ class Win32System : public System {
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
+  bool ResolvePath(const std::string& path, std::string* resolved) override;
+  std::string FoldCase(const std::string& text) override;
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;

@@ -1,0 +1,256 @@
+#include "install/path_guard.h"
+
+#include <algorithm>
+
+namespace dl {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool IsDriveLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::size_t CharAt(System* system, const std::string& text, std::size_t i) {
+  return system != nullptr ? system->CharSize(text.c_str() + i) : 1;
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool IsInsideOrSame(const std::string& path, const std::string& folder) {
+  return path == folder ||
+         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+          path[folder.size()] == '\\');
+}
+
+bool HasExtension(const std::string& path, const char* upperExtension) {
+  const std::string ext = upperExtension;
+  return path.size() > ext.size() && AsciiUpper(path.substr(path.size() - ext.size())) == ext;
+}
+
+// The folder part of a normalised path ("C:\a\b" -> "C:\a").
+std::string ParentOf(const std::string& normalized) {
+  const std::size_t cut = normalized.rfind('\\');
+  return cut == std::string::npos ? std::string() : normalized.substr(0, cut);
+}
+
+constexpr const char* kNotPlain = "not a plain absolute path";
+constexpr const char* kRoot = "a drive root";
+constexpr const char* kProtected = "a system or user folder";
+
+}  // namespace
+
+bool HasUnsafeCharacters(const std::string& path, System* system) {
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t n = path[i] == '\0' ? 1 : std::max<std::size_t>(CharAt(system, path, i), 1);
+    if (n == 1) {
+      const auto c = static_cast<unsigned char>(path[i]);
+      if (c < 32 || c == 127 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
+          c == '|')
+        return true;
+      if (c == ':' && !(i == 1 && IsDriveLetter(path[0]))) return true;
+    }
+    i += n;
+  }
+  return false;
+}
+
+std::string NormalizedPath(const std::string& path, System* system) {
+  if (path.size() < 3 || !IsDriveLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2]))
+    return {};
+  if (HasUnsafeCharacters(path, system)) return {};
+  std::vector<std::string> parts;
+  std::string part;
+  auto flush = [&]() -> bool {
+    if (part.empty() || part == ".") {
+    } else if (part == "..") {
+      if (parts.empty()) return false;
+      parts.pop_back();
+    } else {
+      // Trailing dots and blanks name the same file on Windows.
+      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+      if (part.empty()) return false;
+      parts.push_back(part);
+    }
+    part.clear();
+    return true;
+  };
+  for (std::size_t i = 3; i < path.size();) {
+    const std::size_t n = CharAt(system, path, i);
+    if (n == 1 && IsSeparator(path[i])) {
+      if (!flush()) return {};
+    } else {
+      part.append(path, i, n == 0 ? 1 : n);
+    }
+    i += n == 0 ? 1 : n;
+  }
+  if (!flush()) return {};
+  std::string out(1, AsciiUpper(std::string(1, path[0]))[0]);
+  out += ':';
+  for (const std::string& p : parts) out += "\\" + p;
+  return out;
+}
+
+std::string CanonicalPath(const std::string& path) {
+  return AsciiUpper(NormalizedPath(path));
+}
+
+bool IsContainedRelativePath(const std::string& entry, bool allowWildcards) {
+  if (entry.empty() || IsSeparator(entry[0])) return false;
+  for (char c : entry) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 32 || u == 127 || c == ':' || c == '"' || c == '<' || c == '>' || c == '|')
+      return false;
+    if (!allowWildcards && (c == '*' || c == '?')) return false;
+  }
+  // Every component is a name: not empty (no "a\\b", no trailing separator), not "." or
+  // "..", and not only dots and blanks (which Windows reads as "." or "..").
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = start;
+    while (end < entry.size() && !IsSeparator(entry[end])) ++end;
+    const std::string name = entry.substr(start, end - start);
+    if (name.find_first_not_of(". ") == std::string::npos) return false;
+    if (end == entry.size()) return true;
+    start = end + 1;
+  }
+}
+
+DeleteGuard::DeleteGuard(System& system, const LauncherState& state) : system_(system) {
+  Protect(state.desktopPath);
+  Protect(state.programsPath);
+  for (SpecialFolder which : {SpecialFolder::kDesktop,
+                              SpecialFolder::kPrograms,
+                              SpecialFolder::kDocuments,
+                              SpecialFolder::kStartMenu,
+                              SpecialFolder::kDesktopFolder,
+                              SpecialFolder::kCommonPrograms,
+                              SpecialFolder::kCommonDesktopFolder,
+                              SpecialFolder::kAppData,
+                              SpecialFolder::kProgramFiles,
+                              SpecialFolder::kProfile,
+                              SpecialFolder::kProgramFilesX86,
+                              SpecialFolder::kCommonProgramFiles,
+                              SpecialFolder::kMusic,
+                              SpecialFolder::kVideos,
+                              SpecialFolder::kFavorites,
+                              SpecialFolder::kLocalAppData,
+                              SpecialFolder::kCommonAppData,
+                              SpecialFolder::kPictures,
+                              SpecialFolder::kCommonDocuments,
+                              SpecialFolder::kDownloads,
+                              SpecialFolder::kSavedGames,
+                              SpecialFolder::kPublic}) {
+    std::string p;
+    if (system_.SpecialFolderPath(which, &p)) Protect(p);
+  }
+  // The folder of the profiles ("C:\Users") and every profile in it, other users' and the
+  // public one included.
+  std::string profile;
+  if (system_.SpecialFolderPath(SpecialFolder::kProfile, &profile)) {
+    const std::string profiles = ParentOf(NormalizedPath(profile, &system_));
+    if (profiles.size() > 2) {
+      Protect(profiles);
+      for (const FoundFile& f : system_.FindFiles(profiles + "\\*"))
+        if (f.isDirectory && f.name != "." && f.name != "..") Protect(profiles + "\\" + f.name);
+    }
+  }
+  std::vector<std::string> windows = {system_.WindowsDir(), system_.SystemDir()};
+  for (SpecialFolder which : {SpecialFolder::kWindows, SpecialFolder::kSystem}) {
+    std::string p;
+    if (system_.SpecialFolderPath(which, &p)) windows.push_back(p);
+  }
+  for (const std::string& w : windows)
+    for (std::string& form : Forms(w)) windows_.push_back(std::move(form));
+}
+
+void DeleteGuard::Protect(const std::string& path) {
+  for (std::string& form : Forms(path)) protected_.push_back(std::move(form));
+}
+
+std::string DeleteGuard::Resolved(const std::string& path) {
+  std::string resolved;
+  if (!system_.ResolvePath(path, &resolved)) return {};
+  return NormalizedPath(resolved, &system_);
+}
+
+std::vector<std::string> DeleteGuard::Forms(const std::string& path) {
+  std::vector<std::string> out;
+  const std::string written = NormalizedPath(path, &system_);
+  if (written.empty()) return out;
+  auto add = [&](const std::string& form) {
+    if (form.empty()) return;
+    std::string folded = system_.FoldCase(form);
+    for (const std::string& o : out)
+      if (o == folded) return;
+    out.push_back(std::move(folded));
+  };
+  add(written);
+  add(Resolved(written));
+  std::string shortForm;
+  if (system_.ShortPath(written, &shortForm)) add(NormalizedPath(shortForm, &system_));
+  return out;
+}
+
+GuardVerdict DeleteGuard::InstallFolder(const std::string& path, const char* gameProgram) {
+  const std::string written = NormalizedPath(path, &system_);
+  if (written.empty()) return {{}, kNotPlain};
+  const std::string resolved = Resolved(written);
+  if (resolved.empty()) return {{}, "cannot be resolved"};
+  if (written.size() <= 2 || resolved.size() <= 2) return {{}, kRoot};
+  const std::vector<std::string> candidate = Forms(written);
+  for (const std::string& c : candidate) {
+    for (const std::string& p : protected_)
+      if (IsInsideOrSame(p, c)) return {{}, kProtected};  // it, or an ancestor of it
+    // Nothing in or above the Windows or system directory belongs to a game.
+    for (const std::string& w : windows_)
+      if (IsInsideOrSame(c, w) || IsInsideOrSame(w, c)) return {{}, kProtected};
+  }
+  if (gameProgram != nullptr) {
+    const std::string program = gameProgram;
+    if (!IsContainedRelativePath(program, false) || !system_.FileExists(resolved + "\\" + program))
+      return {{}, "does not hold the game program " + program};
+  }
+  return {resolved, {}};
+}
+
+GuardVerdict DeleteGuard::Shortcut(const std::string& path) {
+  const std::string written = NormalizedPath(path, &system_);
+  if (written.size() <= 2) return {{}, kNotPlain};
+  const std::string resolved = Resolved(written);
+  if (resolved.size() <= 2) return {{}, "cannot be resolved"};
+  for (const std::string& form : {written, resolved})
+    if (!HasExtension(form, ".LNK") && !HasExtension(form, ".PIF"))
+      return {{}, "not a shortcut file"};
+  return {resolved, {}};
+}
+
+GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
+  const std::string written = NormalizedPath(path, &system_);
+  if (written.size() <= 2) return {{}, kNotPlain};
+  if (!HasExtension(written, ".PAK")) return {{}, "not a pack file"};
+  const std::vector<std::string> folder = Forms(ParentOf(written));
+  std::vector<std::string> windows = Forms(system_.WindowsDir());
+  for (const std::string& f : folder)
+    for (const std::string& w : windows)
+      if (f == w) return {written, {}};
+  return {{}, "not in the Windows directory"};
+}
+
+bool IsRemovableInstallFolder(System& system, const LauncherState& state, const std::string& path) {
+  return DeleteGuard(system, state).InstallFolder(path, nullptr).ok();
+}
+
+bool IsShortcutFile(const std::string& path) {
+  const std::string canonical = CanonicalPath(path);
+  return canonical.size() > 2 &&
+         (HasExtension(canonical, ".LNK") || HasExtension(canonical, ".PIF"));
+}
+
+}  // namespace dl
