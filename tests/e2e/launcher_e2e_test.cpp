@@ -575,6 +575,27 @@ class SampleInstallE2E : public LauncherE2E {
     }
     return lines;
   }
+  // Puts an install record of this text into the sample's pack, as an earlier install (or
+  // someone with an editor) would have left it.
+  void WriteSampleRecord(const std::string& text) {
+    const std::string file = shots_ + "\\sample-record.ini";
+    WriteText(file, text);
+    Process tool = Start(
+        "\"" + packtool_ + "\" add \"" + samplePack_ + "\" WENDMARK.ini \"" + file + "\"", "");
+    ASSERT_EQ(WaitForExit(tool, kExit), 0) << "packtool add";
+  }
+  // Presses Uninstall in installed mode and returns the message box that follows, or null
+  // when the uninstall ended (Exit reads "OK") without one.
+  HWND UninstallAndTakeTheBox(HWND dialog) {
+    Click(dialog, kInstall);
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < kAppear) {
+      if (HWND box = WaitForMessageBox(setup_, 1)) return box;
+      if (ControlText(dialog, kExitButton) == "OK") return WaitForMessageBox(setup_, 1000);
+      ::Sleep(100);
+    }
+    return nullptr;
+  }
   void StartSampleSetup(std::vector<std::string> env = {}) {
     env.push_back("DL_STUB_LOG=" + stubLog_);
     StartSetup("E:\\setup.exe", "E:\\", env);
@@ -902,6 +923,132 @@ TEST_F(SampleInstallE2E, AHostileRecordIsRefusedByUninstall) {
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
   ::DeleteFileA(canary.c_str());
+}
+
+// Records as an attacker writes them, in a prefix where the user has files of their own:
+// a pattern that the shell would expand, the profiles reached through another drive (as
+// "Documents and Settings" reaches C:\Users), and a folder that holds no game. Each is
+// refused and named; then the game's own record, in the same prefix, still uninstalls.
+TEST_F(SampleInstallE2E, HostileRecordsDeleteNothingAndTheGamesOwnRecordStillUninstalls) {
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string profile = ShellFolder(CSIDL_PROFILE);
+  ASSERT_FALSE(profile.empty());
+  const std::string user = profile.substr(profile.rfind('\\') + 1);
+  const std::vector<std::string> canaries = {
+      profile + "\\e2e-canary.txt", desktop_ + "\\Mail.lnk", "C:\\e2e-unrelated\\keep.txt",
+      std::string(windows) + "\\e2e-canary.txt", "C:\\e2e-canary.txt"};
+  std::error_code ec;
+  fs::create_directories("C:\\e2e-unrelated", ec);
+  for (const std::string& c : canaries) WriteText(c, "canary");
+  const std::string prefix = UnixPathFromEnv("WINEPREFIX");
+  ASSERT_FALSE(prefix.empty());
+  ASSERT_TRUE(MapDrive('g', prefix + "/drive_c/users", DRIVE_FIXED));
+
+  bool first = true;
+  for (const std::string& folder : {std::string("C:\\*"), std::string("C:\\users\\*"),
+                                    "G:\\" + user, std::string("C:\\e2e-unrelated")}) {
+    SCOPED_TRACE(folder);
+    WriteSampleRecord("[move_file]\r\nfile0=" + desktop_ +
+                      "\\*.lnk\r\n[inst_path]\r\npath=" + folder + "\r\n");
+    StartSampleSetup();
+    HWND dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(ControlText(dialog, kInstall), "Uninstall");
+    HWND box = UninstallAndTakeTheBox(dialog);
+    ASSERT_NE(box, nullptr) << "the refusal was not shown";
+    EXPECT_EQ(WindowTitle(box), "Uninstall");
+    const std::string text = MessageBoxText(box);
+    EXPECT_NE(text.find("\n" + folder + " ("), std::string::npos) << text;
+    EXPECT_NE(text.find("\n" + desktop_ + "\\*.lnk ("), std::string::npos) << text;
+    if (first) Shot(box, "hostile-records-refused");
+    first = false;
+    Answer(box);
+    EXPECT_EQ(ExitViaExitButton(dialog), 0);
+    for (const std::string& c : canaries) EXPECT_EQ(ReadAll(c), "canary") << c;
+  }
+  EXPECT_TRUE(MapDrive('g', "", 0));
+
+  // The game's own install: its folder holds the game program the script names.
+  fs::create_directories("C:\\Wendmark\\Game\\game", ec);
+  ASSERT_TRUE(::CopyFileA(game_.c_str(), "C:\\Wendmark\\Game\\game\\kvx.exe", FALSE));
+  WriteText("C:\\Wendmark\\Game\\saves.dat", "made by the game");
+  WriteText(desktop_ + "\\Wendmark.lnk", "shortcut");
+  WriteSampleRecord("[move_file]\r\nfile0=" + desktop_ +
+                    "\\Wendmark.lnk\r\n[inst_path]\r\npath=C:\\Wendmark\\Game\r\n");
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(UninstallAndTakeTheBox(dialog), nullptr);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((desktop_ + "\\Wendmark.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  for (const std::string& c : canaries) {
+    EXPECT_EQ(ReadAll(c), "canary") << c;
+    ::DeleteFileA(c.c_str());
+  }
+  fs::remove_all("C:\\e2e-unrelated", ec);
+}
+
+// The record's place is taken (a folder stands where the pack goes): the files are copied,
+// the user is told that Uninstall will not find them, and the dialog ends without Play.
+TEST_F(SampleInstallE2E, ARecordThatCannotBeWrittenIsToldAndOffersNoPlay) {
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  std::error_code ec;
+  fs::create_directories(samplePack_, ec);
+  ASSERT_FALSE(ec);
+  Click(dialog, kInstall);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  SwapDisc('e', disc2_, "WENDMARK_2");
+  Answer(box);
+  box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  SwapDisc('e', disc1_, "WENDMARK_1");
+  Answer(box);
+  box = MessageBoxShown();
+  ASSERT_NE(box, nullptr);
+  const std::string text = MessageBoxText(box);
+  EXPECT_NE(text.find("could not be written to " + samplePack_ + ", so Uninstall will not find it"),
+            std::string::npos)
+      << text;
+  EXPECT_FALSE(ControlVisible(dialog, kPlay));
+  Shot(box, "record-not-written");
+  Answer(box);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  EXPECT_NE(::GetFileAttributesA("C:\\Wendmark\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Play from a folder with a blank in its name, next to a program that an unquoted command
+// would start instead ("C:\My.exe" for "C:\My Games\...").
+TEST_F(SampleInstallE2E, PlayStartsTheGameFromAFolderWithBlanksAndNothingElse) {
+  std::error_code ec;
+  fs::create_directories("C:\\My Games\\Game\\game", ec);
+  ASSERT_TRUE(::CopyFileA(game_.c_str(), "C:\\My Games\\Game\\game\\kvx.exe", FALSE));
+  ASSERT_TRUE(::CopyFileA(game_.c_str(), "C:\\My.exe", FALSE));
+  WriteSampleRecord("[inst_path]\r\npath=C:\\My Games\\Game\r\n");
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kPlay);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  for (int i = 0; i < 100 && StubLog().empty(); ++i) ::Sleep(100);
+  ASSERT_FALSE(StubLog().empty());
+  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\My Games\\Game\\game\\kvx.exe\"|C:\\My Games\\Game");
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
+    game = ::FindWindowA("KVX", nullptr);
+  if (game != nullptr) {
+    ::PostMessageA(game, WM_CLOSE, 0, 0);
+    WaitGone(game, kExit);
+  }
+  ::Sleep(500);
+  ::DeleteFileA("C:\\My.exe");
+  fs::remove_all("C:\\My Games", ec);
 }
 
 }  // namespace

@@ -13,12 +13,11 @@ rm -rf "$prefix"
 mkdir -p "$prefix" "$disc"
 wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w </dev/null >/dev/null 2>&1
-# A new prefix links Desktop, Documents... to the Unix home folder: make them real folders.
-for user in "$prefix"/drive_c/users/*; do
-  [ -d "$user" ] || continue
-  for f in "$user"/* "$user"/AppData/Roaming/Microsoft/Windows/*; do
-    if [ -L "$f" ]; then rm -f "$f" && mkdir -p "$f"; fi
-  done
+# A new prefix links Desktop, Documents, Templates... to the Unix home folder, some deep in
+# AppData: make every link under drive_c a real folder, so that no delete made by a test
+# can reach the host through one.
+find "$prefix/drive_c" -type l | while IFS= read -r f; do
+  rm -f "$f" && mkdir -p "$f"
 done
 printf '%s' "$label" >"$disc/.windows-label"
 ln -sfn "$disc" "$prefix/dosdevices/d:"
@@ -37,9 +36,10 @@ wineserver -w </dev/null >/dev/null 2>&1
 # Keep one server alive for the whole test run and warm it.
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
-for user in "$prefix"/drive_c/users/*; do
-  for f in "$user"/*; do
-    if [ -L "$f" ]; then echo "prefix-setup: $f is still a link" >&2; exit 1; fi
-  done
-done
+left=$(find "$prefix/drive_c" -type l)
+if [ -n "$left" ]; then
+  echo "prefix-setup: links remain under drive_c:" >&2
+  echo "$left" >&2
+  exit 1
+fi
 exit 0

@@ -250,12 +250,17 @@ struct UnixDriveRequest {
 }  // namespace
 
 bool MapCdRomDrive(char letter, const std::string& unixPath) {
+  return MapDrive(letter, unixPath, DRIVE_CDROM);
+}
+
+bool MapDrive(char letter, const std::string& unixPath, UINT type) {
   std::vector<char> request(sizeof(UnixDriveRequest) + unixPath.size() + 1, '\0');
   auto* r = reinterpret_cast<UnixDriveRequest*>(request.data());
   r->size = static_cast<ULONG>(request.size());
-  r->type = DRIVE_CDROM;
+  r->type = type;
   r->letter = static_cast<WCHAR>(letter);
-  r->mountPointOffset = sizeof(UnixDriveRequest);
+  // No host path removes the drive.
+  r->mountPointOffset = unixPath.empty() ? 0 : static_cast<USHORT>(sizeof(UnixDriveRequest));
   std::memcpy(request.data() + sizeof(UnixDriveRequest), unixPath.c_str(), unixPath.size() + 1);
   HANDLE manager =
       ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,

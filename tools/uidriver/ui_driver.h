@@ -62,6 +62,9 @@ bool WaitGone(HWND window, DWORD timeoutMs);
 // mount manager, which reads the folder's .windows-label afresh: a disc swap. (Rewriting
 // .windows-label alone is not seen by a running Wine.) False when it fails.
 bool MapCdRomDrive(char letter, const std::string& unixPath);
+// Wine only: maps the host folder unixPath as a drive of this type (DRIVE_FIXED...); an
+// empty path removes the drive. False when it fails.
+bool MapDrive(char letter, const std::string& unixPath, UINT type);
 
 // The position of a progress bar; false when its program does not answer within timeoutMs.
 bool ProgressPosition(HWND dialog, int id, int* position, UINT timeoutMs = 20);
