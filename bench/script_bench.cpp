@@ -1,4 +1,4 @@
-// Loading a large script: a 1 MB setup script of 50,000 small sections, and a group
+// Loading a large script: a 1 MB setup script of about 40,000 small sections, and a group
 // description of 10,000 groups, against reading the same bytes into memory. Lookups are
 // indexed, so loading grows with the script's size, not with its square.
 #include <benchmark/benchmark.h>
@@ -13,10 +13,8 @@ namespace {
 
 std::string BigScript() {
   std::string text;
-  for (int i = 0; text.size() < (1u << 20); ++i) {
-    text += "[disc" + std::to_string(i) + "]\r\nlabel=DISC_" + std::to_string(i) +
-            "\r\nfile0=game\\data\\level.dat\r\n";
-  }
+  for (int i = 0; text.size() < (1u << 20); ++i)
+    text += "[disc" + std::to_string(i) + "]\r\nlabel=" + std::to_string(i) + "\r\n";
   return text;
 }
 
@@ -44,6 +42,7 @@ void BM_LoadScript(benchmark::State& state) {
     dl::IniFile doc;
     doc.LoadText(text);
     benchmark::DoNotOptimize(doc.FindSection("[disc49999]"));
+    state.counters["sections"] = static_cast<double>(doc.sections().size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
