@@ -23,7 +23,7 @@ done
 [ -n "${DISPLAY:-}" ] || headless=yes
 
 if [ $install = yes ]; then
-  bash tools/install-packages.sh cmake make g++-mingw-w64-x86-64 libgtest-dev wine wine64 xvfb xauth
+  bash tools/install-packages.sh
 fi
 
 echo "=== building setup.exe, the stand-in programs and the sample discs"

@@ -9,8 +9,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = "--install" ]; then
-  bash tools/install-packages.sh cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev \
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth || exit 1
+  bash tools/install-packages.sh || exit 1
 fi
 
 jobs=${DL_JOBS:-2}

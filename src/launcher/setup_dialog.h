@@ -7,6 +7,7 @@
 #include <string>
 
 #include "install/operations.h"
+#include "launcher/control_ids.h"
 #include "launcher/launcher_state.h"
 
 namespace dl {
@@ -15,17 +16,17 @@ namespace dl {
 enum ControlId : int {
   kIdOk = 1,
   kIdCancel = 2,
-  kInstallButton = 1019,
-  kExitButton = 1020,
-  kDriveButton = 1022,
-  kFolderField = 1023,
-  kPlayButton = 1024,
-  kStatusText = 1025,
-  kProgressBar = 1026,
-  kPicture = 1027,
-  kDemoButton = 1028,
-  kOptionalControl = 1029,
-  kExtraInstallerButton = 1033,
+  kInstallButton = DL_ID_INSTALL,
+  kExitButton = DL_ID_EXIT,
+  kDriveButton = DL_ID_DRIVE,
+  kFolderField = DL_ID_FOLDER,
+  kPlayButton = DL_ID_PLAY,
+  kStatusText = DL_ID_STATUS,
+  kProgressBar = DL_ID_PROGRESS,
+  kPicture = DL_ID_PICTURE,
+  kDemoButton = DL_ID_DEMO,
+  kOptionalControl = DL_ID_OPTIONAL,
+  kExtraInstallerButton = DL_ID_EXTRA_INSTALLER,
 };
 
 inline constexpr int kDialogClientWidth = 640;

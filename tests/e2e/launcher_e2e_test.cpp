@@ -27,17 +27,10 @@ namespace fs = std::filesystem;
 constexpr DWORD kAppear = 60000;  // the first window of a run may take a while under Wine
 constexpr DWORD kExit = 30000;
 
-constexpr int kInstall = 1019, kExitButton = 1020, kDrive = 1022, kFolder = 1023, kPlay = 1024,
-              kStatus = 1025, kProgress = 1026, kPicture = 1027, kDemo = 1028;
+constexpr int kInstall = DL_ID_INSTALL, kExitButton = DL_ID_EXIT, kDrive = DL_ID_DRIVE,
+              kFolder = DL_ID_FOLDER, kPlay = DL_ID_PLAY, kStatus = DL_ID_STATUS,
+              kProgress = DL_ID_PROGRESS, kPicture = DL_ID_PICTURE, kDemo = DL_ID_DEMO;
 
-// A host path as Wine sees it (drive Z: is the host's root).
-std::string WinePath(const std::string& unixPath) {
-  if (unixPath.empty() || unixPath[0] != '/') return std::string();
-  std::string path = "Z:" + unixPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 std::string UnixPathFromEnv(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);

@@ -129,7 +129,7 @@ HWND PollFor(const Process& process, DWORD timeoutMs, Find find) {
   }
 }
 
-constexpr int kStatusControl = 1025;
+constexpr int kStatusControl = DL_ID_STATUS;
 
 // A visible dialog window of the process: the launcher's (with a status control) or not.
 HWND FindDialog(const Process& process, bool launcher) {
@@ -248,6 +248,14 @@ struct UnixDriveRequest {
   USHORT labelOffset;
 };
 }  // namespace
+
+std::string WinePath(const std::string& unixPath) {
+  if (unixPath.empty() || unixPath[0] != '/') return std::string();
+  std::string path = "Z:" + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
 
 bool MapCdRomDrive(char letter, const std::string& unixPath) {
   return MapDrive(letter, unixPath, DRIVE_CDROM);

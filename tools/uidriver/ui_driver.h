@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/control_ids.h"
+
 namespace dl::e2e {
 
 // A started program.
@@ -62,6 +64,8 @@ bool WaitGone(HWND window, DWORD timeoutMs);
 // mount manager, which reads the folder's .windows-label afresh: a disc swap. (Rewriting
 // .windows-label alone is not seen by a running Wine.) False when it fails.
 bool MapCdRomDrive(char letter, const std::string& unixPath);
+// A host path as Wine sees it (drive Z: is the host's root); empty for a relative path.
+std::string WinePath(const std::string& unixPath);
 // Wine only: maps the host folder unixPath as a drive of this type (DRIVE_FIXED...); an
 // empty path removes the drive. False when it fails.
 bool MapDrive(char letter, const std::string& unixPath, UINT type);

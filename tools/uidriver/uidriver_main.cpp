@@ -23,12 +23,12 @@ using namespace dl::e2e;
 const struct {
   int id;
   const char* name;
-} kControls[] = {{1019, "Install/Uninstall"}, {1020, "Exit/OK"}, {1022, "drive button"},
-                 {1023, "folder field"},      {1024, "Play"},    {1028, "Demo"}};
+} kControls[] = {{DL_ID_INSTALL, "Install/Uninstall"}, {DL_ID_EXIT, "Exit/OK"}, {DL_ID_DRIVE, "drive button"},
+                 {DL_ID_FOLDER, "folder field"},      {DL_ID_PLAY, "Play"},    {DL_ID_DEMO, "Demo"}};
 
 void Describe(HWND dialog) {
   std::printf("dialog \"%s\"\n", WindowTitle(dialog).c_str());
-  std::string status = ControlText(dialog, 1025);
+  std::string status = ControlText(dialog, DL_ID_STATUS);
   std::printf("status text:\n");
   std::size_t start = 0;
   while (start <= status.size()) {
@@ -61,9 +61,7 @@ int DiscNumberIn(const std::string& text) {
 }
 
 std::string LabelOf(const std::string& unixFolder) {
-  std::string path = "Z:" + unixFolder + "/.windows-label";
-  for (char& c : path)
-    if (c == '/') c = '\\';
+  const std::string path = WinePath(unixFolder + "/.windows-label");
   FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return std::string();
   char buffer[64] = {};
@@ -77,19 +75,19 @@ std::string LabelOf(const std::string& unixFolder) {
 bool Install(Process& setup, HWND dialog, const std::string& shots, char letter,
              const std::vector<std::string>& discs) {
   std::printf("clicking Install\n");
-  Click(dialog, 1019);
+  Click(dialog, DL_ID_INSTALL);
   bool progressShot = false;
   const DWORD start = ::GetTickCount();
   while (::GetTickCount() - start < 120000) {
     int position = 0;
-    if (!progressShot && ControlVisible(dialog, 1026) &&
-        ProgressPosition(dialog, 1026, &position, 500) && position > 0) {
+    if (!progressShot && ControlVisible(dialog, DL_ID_PROGRESS) &&
+        ProgressPosition(dialog, DL_ID_PROGRESS, &position, 500) && position > 0) {
       Shot(dialog, shots, "03-copying.bmp", /*settle=*/false);
       progressShot = true;
     }
-    if (ControlVisible(dialog, 1024) && ControlText(dialog, 1020) == "OK") {
+    if (ControlVisible(dialog, DL_ID_PLAY) && ControlText(dialog, DL_ID_EXIT) == "OK") {
       std::printf("installed: the dialog offers \"%s\" and Play\n",
-                  ControlText(dialog, 1019).c_str());
+                  ControlText(dialog, DL_ID_INSTALL).c_str());
       Shot(dialog, shots, "05-installed.bmp");
       return true;
     }
@@ -153,7 +151,7 @@ int Ended(Process& setup) {
 bool Lifecycle(const std::string& command, const std::string& cwd, const std::string& shots,
                Process& setup, HWND dialog) {
   std::printf("clicking Play\n");
-  Click(dialog, 1024);
+  Click(dialog, DL_ID_PLAY);
   if (Ended(setup) != 0) return false;
   HWND game = nullptr;
   for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
@@ -171,28 +169,28 @@ bool Lifecycle(const std::string& command, const std::string& cwd, const std::st
   if (dialog == nullptr) return false;
   Describe(dialog);
   Shot(dialog, shots, "07-installed-mode.bmp");
-  if (ControlVisible(dialog, 1028)) {
-    std::printf("clicking %s\n", ControlText(dialog, 1028).c_str());
-    Click(dialog, 1028);
+  if (ControlVisible(dialog, DL_ID_DEMO)) {
+    std::printf("clicking %s\n", ControlText(dialog, DL_ID_DEMO).c_str());
+    Click(dialog, DL_ID_DEMO);
     if (Ended(setup) != 0) return false;
     dialog = OpenLauncher(&setup, command, cwd, shots);
     if (dialog == nullptr) return false;
   }
-  std::printf("clicking %s\n", ControlText(dialog, 1019).c_str());
-  Click(dialog, 1019);
+  std::printf("clicking %s\n", ControlText(dialog, DL_ID_INSTALL).c_str());
+  Click(dialog, DL_ID_INSTALL);
   const DWORD start = ::GetTickCount();
-  while (ControlText(dialog, 1020) != "OK" && ::GetTickCount() - start < 60000) ::Sleep(100);
+  while (ControlText(dialog, DL_ID_EXIT) != "OK" && ::GetTickCount() - start < 60000) ::Sleep(100);
   Describe(dialog);
   Shot(dialog, shots, "08-uninstalled.bmp");
   std::printf("clicking OK\n");
-  Click(dialog, 1020);
+  Click(dialog, DL_ID_EXIT);
   if (Ended(setup) != 0) return false;
 
   dialog = OpenLauncher(&setup, command, cwd, shots);
   if (dialog == nullptr) return false;
-  std::printf("a fresh start offers \"%s\" again\n", ControlText(dialog, 1019).c_str());
+  std::printf("a fresh start offers \"%s\" again\n", ControlText(dialog, DL_ID_INSTALL).c_str());
   Shot(dialog, shots, "09-fresh-start.bmp");
-  Click(dialog, 1020);
+  Click(dialog, DL_ID_EXIT);
   return Ended(setup) == 0;
 }
 
@@ -204,9 +202,9 @@ int Walkthrough(const std::string& command, const std::string& cwd, const std::s
   if (dialog == nullptr) return setup.handle == nullptr ? 2 : 0;
   Describe(dialog);
   Shot(dialog, shots, "01-dialog.bmp");
-  if (ControlVisible(dialog, 1022)) {
+  if (ControlVisible(dialog, DL_ID_DRIVE)) {
     std::printf("clicking the drive button\n");
-    Click(dialog, 1022);
+    Click(dialog, DL_ID_DRIVE);
     HWND browser = WaitForOtherDialog(setup, WindowTitle(dialog), 8000);
     if (browser != nullptr) {
       std::printf("folder browser \"%s\" opened -> Cancel\n", WindowTitle(browser).c_str());
@@ -217,16 +215,16 @@ int Walkthrough(const std::string& command, const std::string& cwd, const std::s
       std::printf("no folder browser appeared\n");
     }
   }
-  if (!discs.empty() && ControlVisible(dialog, 1019) && ControlText(dialog, 1019) == "INSTALL") {
+  if (!discs.empty() && ControlVisible(dialog, DL_ID_INSTALL) && ControlText(dialog, DL_ID_INSTALL) == "INSTALL") {
     if (!Install(setup, dialog, shots, letter, discs)) {
       int code = WaitForExit(setup, 10000);
       std::printf("the install did not finish; exit code %d\n", code);
       return 1;
     }
-    if (ControlVisible(dialog, 1024)) return Lifecycle(command, cwd, shots, setup, dialog) ? 0 : 1;
+    if (ControlVisible(dialog, DL_ID_PLAY)) return Lifecycle(command, cwd, shots, setup, dialog) ? 0 : 1;
   }
-  std::printf("clicking %s\n", ControlText(dialog, 1020).c_str());
-  Click(dialog, 1020);
+  std::printf("clicking %s\n", ControlText(dialog, DL_ID_EXIT).c_str());
+  Click(dialog, DL_ID_EXIT);
   return Ended(setup) == 0 ? 0 : 1;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_dialog.h"
+#include "app/win32/win32_dialog.h"
 
 #include <windows.h>
 

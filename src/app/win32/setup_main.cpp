@@ -8,7 +8,7 @@
 #include "launcher/launcher_state.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
-#include "platform/win32/win32_dialog.h"
+#include "app/win32/win32_dialog.h"
 #include "platform/win32/win32_system.h"
 #include "script/ini_file.h"
 
