@@ -6,13 +6,13 @@
 
 #include "pack/pack_file.h"
 #include "pack/pack_verify.h"
-#include "platform/posix/posix_system.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace {
 
 // A system that serves one pack from memory and accepts writes into memory; the rest of
 // the machine is the host layer's "nothing found".
-class MemorySystem : public dl::PosixSystem {
+class MemorySystem : public dl::PosixFileSystem {
  public:
   explicit MemorySystem(std::string bytes) : bytes_(std::move(bytes)) {}
   class Mapped : public dl::MappedFile {
@@ -73,8 +73,6 @@ class MemorySystem : public dl::PosixSystem {
   dl::DriveType DriveKind(const std::string&) override { return dl::DriveType::kFixed; }
   bool VolumeLabel(const std::string&, std::string*) override { return false; }
   bool FreeBytes(const std::string&, std::uint64_t*) override { return false; }
-  int ShowMessage(dl::WindowRef, const std::string&, const std::string&) override { return 1; }
-  void Pause(std::uint32_t) override {}
 
  private:
   std::string bytes_;

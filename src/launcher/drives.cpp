@@ -59,10 +59,6 @@ std::int32_t DriveNumberOf(const std::string& path) {
   return 0;
 }
 
-void FreeShellItem(System& system, ShellItem item) {
-  if (item != nullptr) system.ReleaseShellItem(item);
-}
-
 std::string CutAtLastSeparator(System& system, const std::string& path) {
   const char* text = path.c_str();
   std::size_t cut = std::string::npos;

@@ -27,9 +27,6 @@ void ProbeFreeSpace(LauncherContext& ctx, std::int32_t drive);
 // The drive number of a path's first character (A or a = 1); 0 when it is not a letter.
 std::int32_t DriveNumberOf(const std::string& path);
 
-// Frees an item that the folder browser returned.
-void FreeShellItem(System& system, ShellItem item);
-
 // The text before the last "\" or "/", stepping through the text a character at a time
 // so that the second byte of a double-byte character is never taken for a separator.
 // A text without a separator gives "".

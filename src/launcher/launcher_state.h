@@ -30,7 +30,7 @@ inline std::string CutToPath(std::string text) {
 }
 
 struct LauncherState {
-  void* instance = nullptr;        // the program's module (its bitmap resources)
+  ModuleRef instance = nullptr;    // the program's module (its bitmap resources)
   std::uint32_t systemLocale = 0;  // 2052 selects the Chinese script
   std::string scriptName;          // "setup.ini" or "setup1.ini"
   std::string recordPath;          // Windows directory + "\" + record name: the pack's base

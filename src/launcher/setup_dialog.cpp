@@ -286,18 +286,13 @@ void SetupDialog::ChooseFolder() {
   IniFile& script = ctx_.script;
   System& sys = ctx_.system;
   ++st.busy;
-  ShellItem item = view_.BrowseForFolder();
-  if (item != nullptr) {
-    std::string path;
-    bool usable =
-        sys.ShellItemPath(item, &path) && JoinPath(&path, Read(script, script::kPath2AfterBrowse));
+  if (std::optional<std::string> chosen = view_.BrowseForFolder()) {
+    std::string path = *chosen;
+    const bool usable = JoinPath(&path, Read(script, script::kPath2AfterBrowse));
     if (usable) {
       st.targetDriveRoot = DriveRootOf(path);
       view_.SetControlText(kDriveButton, st.targetDriveRoot);
       view_.SetControlText(kFolderField, FromFourthChar(path));
-    }
-    FreeShellItem(sys, item);
-    if (usable) {
       ProbeFreeSpace(ctx_, DriveNumberOf(path));
       if (sys.DriveKind(st.targetDriveRoot) != DriveType::kFixed) st.freeSpace = 0;
       std::string status = SystemReport();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "install/operations.h"
@@ -63,9 +64,9 @@ class DialogView {
   // a file, into a picture control. False when neither loads; the control keeps its
   // picture then.
   virtual bool LoadPicture(int id, const std::string& name, int width, int height) = 0;
-  // The folder browser, rooted at the desktop, file-system folders only. Null when the
-  // user cancels.
-  virtual ShellItem BrowseForFolder() = 0;
+  // The folder browser, rooted at the desktop, file-system folders only: the chosen
+  // folder's path. Nothing when the user cancels or the choice has no path.
+  virtual std::optional<std::string> BrowseForFolder() = 0;
   // Progress bar of the copy.
   virtual void SetProgressRange(int id, int maximum) = 0;
   virtual void SetProgressPosition(int id, int position) = 0;

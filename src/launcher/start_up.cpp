@@ -35,7 +35,8 @@ std::string DiscPromptText(IniFile& script, int discNumber) {
   return text;
 }
 
-int LauncherMain(LauncherContext& ctx, void* instance, const std::function<void()>& showDialog) {
+int LauncherMain(LauncherContext& ctx, ModuleRef instance,
+                 const std::function<void()>& showDialog) {
   System& sys = ctx.system;
   LauncherState& st = ctx.state;
 

@@ -18,7 +18,7 @@ inline constexpr int kExitNoInstallation = 1;
 
 // Runs the start-up and, at its end, showDialog (which returns when the dialog has
 // ended). Returns the program's exit code.
-int LauncherMain(LauncherContext& ctx, void* instance, const std::function<void()>& showDialog);
+int LauncherMain(LauncherContext& ctx, ModuleRef instance, const std::function<void()>& showDialog);
 
 // The first-disc prompt's text: "string9" used as a format with 1 and "string12", cut to
 // fit 260 bytes.

@@ -15,7 +15,7 @@
 
 #include "pack/lzss.h"
 #include "pack/pack_format.h"
-#include "platform/system.h"
+#include "platform/file_system.h"
 
 namespace dl {
 
@@ -49,7 +49,7 @@ class PackFile {
   static constexpr std::size_t kMaxLoosePath = 139;
   static constexpr std::size_t kMaxPutName = 155;
 
-  explicit PackFile(System& system) : system_(system) {}
+  explicit PackFile(FileSystem& files) : system_(files) {}
   ~PackFile() { Close(); }
   PackFile(const PackFile&) = delete;
   PackFile& operator=(const PackFile&) = delete;
@@ -100,7 +100,7 @@ class PackFile {
   PackSlot* FreeSlot();
   PackSlot* LoadLoose(const char* name);
 
-  System& system_;
+  FileSystem& system_;
   int looseOnly_ = 0;
   std::string basePath_;
   std::unique_ptr<MappedFile> mapping_;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/system.h"
+#include "platform/file_system.h"
 #include "util/one_line.h"
 
 namespace dl {
@@ -130,10 +130,10 @@ void IniFile::ParseLine(const char* begin, const char* end) {
   if (bracket != std::string::npos) current_ = AddSection(line.c_str() + bracket);
 }
 
-void IniFile::LoadFile(System& system, const char* path) {
+void IniFile::LoadFile(FileSystem& files, const char* path) {
   Clear();
   std::string text;
-  if (path == nullptr || !system.ReadWholeFile(path, &text)) return;
+  if (path == nullptr || !files.ReadWholeFile(path, &text)) return;
   LoadText(std::move(text));
 }
 

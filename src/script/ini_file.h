@@ -12,7 +12,7 @@
 
 namespace dl {
 
-class System;
+class FileSystem;
 
 struct IniEntry {
   std::string key;
@@ -51,7 +51,7 @@ class IniFile {
 
   void Clear();
   // Loads a text file (relative paths against the current directory).
-  void LoadFile(System& system, const char* path);
+  void LoadFile(FileSystem& files, const char* path);
   // Parses the bytes of a script file as LoadFile does once it has read them.
   void LoadText(std::string text);
   // Loads the text form held in memory; a null pointer leaves the document not loaded.

@@ -290,24 +290,6 @@ bool FakeSystem::SpecialFolderPath(SpecialFolder which, std::string* path) {
   return true;
 }
 
-ShellItem FakeSystem::MakeShellItem(const std::string& path) {
-  auto owned = std::make_unique<std::string>(path);
-  ShellItem item = owned.get();
-  shellItems_[item] = std::move(owned);
-  return item;
-}
-
-bool FakeSystem::ShellItemPath(ShellItem item, std::string* path) {
-  auto it = shellItems_.find(item);
-  if (it == shellItems_.end()) return false;
-  *path = *it->second;
-  return true;
-}
-
-void FakeSystem::ReleaseShellItem(ShellItem item) {
-  shellItems_.erase(item);
-}
-
 bool FakeSystem::WindowOfClassExists(const std::string& className) {
   windowQueries.push_back("class:" + className);
   return windowClasses.count(className) != 0;
@@ -387,13 +369,13 @@ std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   // Like Windows, a folder that is not a drive's root lists "." and "..".
   if (dir.size() > 3) {
     for (const char* dots : {".", ".."})
-      if (PosixSystem::WildcardMatch(mask, dots)) found.push_back(FoundFile{dots, true});
+      if (PosixFileSystem::WildcardMatch(mask, dots)) found.push_back(FoundFile{dots, true});
   }
   std::vector<FoundFile> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(host, ec)) {
     std::string name = entry.path().filename().string();
-    if (PosixSystem::WildcardMatch(mask, name))
+    if (PosixFileSystem::WildcardMatch(mask, name))
       names.push_back(FoundFile{name, entry.is_directory(ec)});
   }
   std::sort(names.begin(), names.end(),

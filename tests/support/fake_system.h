@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_system.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/system.h"
 
 namespace dl::testing {
 
@@ -103,8 +104,6 @@ class FakeSystem : public System {
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
-  bool ShellItemPath(ShellItem item, std::string* path) override;
-  void ReleaseShellItem(ShellItem item) override;
   bool WindowOfClassExists(const std::string& className) override;
   bool WindowWithTitleExists(const std::string& title) override;
   std::uint32_t SystemLocale() override { return locale; }
@@ -155,9 +154,6 @@ class FakeSystem : public System {
   // Attributes set through the seam, by Windows path as given. Files on CD-ROM drives
   // read as read-only until set; a copy takes its source's attributes.
   std::map<std::string, std::uint32_t> attributes;
-  // Browser items: made by MakeShellItem, freed by ReleaseShellItem.
-  ShellItem MakeShellItem(const std::string& path);
-  int liveShellItems() const { return static_cast<int>(shellItems_.size()); }
 
  private:
   struct Drive {
@@ -175,8 +171,7 @@ class FakeSystem : public System {
   const Drive* DriveOf(const std::string& path) const;
   std::string Absolute(const std::string& path) const;
 
-  PosixSystem host_;
-  std::map<ShellItem, std::unique_ptr<std::string>> shellItems_;
+  PosixFileSystem host_;
   std::string root_;
   std::map<char, Drive> drives_;
   std::string currentDir_ = "C:\\";

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ class FakeView : public DialogView {
                 {kDemoButton, {false, "Button1"}}};
   }
 
-  WindowRef window() override { return this; }
+  WindowRef window() override { return reinterpret_cast<WindowRef>(this); }
   bool ShowControl(int id, bool visible) override {
     auto it = controls.find(id);
     if (it == controls.end()) return false;
@@ -77,12 +78,13 @@ class FakeView : public DialogView {
     controls.at(id).picture = name + "@" + std::to_string(width) + "x" + std::to_string(height);
     return true;
   }
-  ShellItem BrowseForFolder() override {
+  std::optional<std::string> BrowseForFolder() override {
     ++browses;
-    if (browseAnswers.empty()) return nullptr;
+    if (browseAnswers.empty()) return std::nullopt;
     std::string answer = browseAnswers.front();
     browseAnswers.pop_front();
-    return answer.empty() ? nullptr : system->MakeShellItem(answer);
+    if (answer.empty()) return std::nullopt;
+    return answer;
   }
   void SetProgressRange(int, int maximum) override { progressRanges.push_back(maximum); }
   void SetProgressPosition(int, int position) override { progressPositions.push_back(position); }

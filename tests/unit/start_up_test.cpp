@@ -31,7 +31,7 @@ class StartUpTest : public testing::LauncherFixture {
   }
 
   int Run() {
-    return LauncherMain(ctx_, &instanceTag_, [this] { ++dialogs_; });
+    return LauncherMain(ctx_, Instance(), [this] { ++dialogs_; });
   }
   // The usual start: the launcher in the root of the first disc, started from there.
   void DiscInD(const std::string& script = kScript) {
@@ -46,6 +46,7 @@ class StartUpTest : public testing::LauncherFixture {
   }
 
   int instanceTag_ = 0;
+  ModuleRef Instance() { return reinterpret_cast<ModuleRef>(&instanceTag_); }
   int dialogs_ = 0;
 };
 
@@ -54,7 +55,7 @@ TEST_F(StartUpTest, AFreshDiscOpensInInstallModeWithEverythingStartUpFills) {
   EXPECT_EQ(Run(), kExitNormal);
   EXPECT_EQ(dialogs_, 1);
   EXPECT_TRUE(sys_.messages().empty());
-  EXPECT_EQ(state_.instance, &instanceTag_);
+  EXPECT_EQ(state_.instance, Instance());
   EXPECT_EQ(state_.mode, LaunchMode::kInstall);
   EXPECT_EQ(state_.scriptName, "setup.ini");
   EXPECT_EQ(state_.recordPath, "C:\\windows\\KVX.ini");
@@ -333,15 +334,6 @@ TEST_F(StartUpTest, MissingShellFoldersLeaveThePathsEmpty) {
   Run();
   EXPECT_EQ(state_.desktopPath, "");
   EXPECT_EQ(state_.programsPath, "");
-}
-
-TEST(FreeShellItem, FreesTheItemOnce) {
-  FakeSystem sys;
-  ShellItem item = sys.MakeShellItem("C:\\x");
-  EXPECT_EQ(sys.liveShellItems(), 1);
-  FreeShellItem(sys, item);
-  EXPECT_EQ(sys.liveShellItems(), 0);
-  FreeShellItem(sys, nullptr);
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ using HostSystem = dl::Win32System;
 #include <fcntl.h>
 #include <io.h>
 #else
-#include "platform/posix/posix_system.h"
-using HostSystem = dl::PosixSystem;
+#include "platform/posix/posix_file_system.h"
+using HostSystem = dl::PosixFileSystem;
 #endif
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <commctrl.h>
 
+#include "app/win32/win32_dialog.h"
 #include "install/launcher_operations.h"
 #include "launcher/launcher_state.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
-#include "app/win32/win32_dialog.h"
 #include "platform/win32/win32_system.h"
 #include "script/ini_file.h"
 
@@ -25,7 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState};
   dl::LauncherOperations operations(ctx);
   try {
-    return dl::LauncherMain(ctx, instance, [&] { dl::RunSetupDialog(ctx, operations); });
+    return dl::LauncherMain(ctx, reinterpret_cast<dl::ModuleRef>(instance),
+                            [&] { dl::RunSetupDialog(ctx, operations); });
   } catch (...) {
     return 1;
   }

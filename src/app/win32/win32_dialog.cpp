@@ -9,6 +9,7 @@
 #include <string>
 
 #include "launcher/setup_dialog.h"
+#include "platform/win32/win32_system.h"
 
 namespace dl {
 namespace {
@@ -20,7 +21,7 @@ class Win32DialogView : public DialogView {
   Win32DialogView(const Win32DialogView&) = delete;
   Win32DialogView& operator=(const Win32DialogView&) = delete;
 
-  WindowRef window() override { return dialog_; }
+  WindowRef window() override { return reinterpret_cast<WindowRef>(dialog_); }
 
   bool ShowControl(int id, bool visible) override {
     HWND control = ::GetDlgItem(dialog_, id);
@@ -86,7 +87,7 @@ class Win32DialogView : public DialogView {
     pictureControl_ = control;
     return true;
   }
-  ShellItem BrowseForFolder() override {
+  std::optional<std::string> BrowseForFolder() override {
     char name[MAX_PATH + 1] = {};
     BROWSEINFOA info = {};
     info.hwndOwner = dialog_;
@@ -94,7 +95,7 @@ class Win32DialogView : public DialogView {
     info.pszDisplayName = name;
     info.lpszTitle = nullptr;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    return ::SHBrowseForFolderA(&info);
+    return TakeShellItemPath(::SHBrowseForFolderA(&info));
   }
   void SetProgressRange(int id, int maximum) override {
     ::SendDlgItemMessageA(dialog_, id, PBM_SETRANGE32, 0, maximum);
@@ -149,7 +150,7 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
       auto* session = reinterpret_cast<DialogSession*>(lparam);
       ::SetWindowLongPtrA(window, GWLP_USERDATA, lparam);
       session->view = std::make_unique<Win32DialogView>(
-          window, static_cast<HINSTANCE>(session->ctx.state.instance));
+          window, reinterpret_cast<HINSTANCE>(session->ctx.state.instance));
       session->dialog =
           std::make_unique<SetupDialog>(session->ctx, *session->view, session->operations);
       session->dialog->OnInit();
@@ -180,8 +181,8 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
 
 void RunSetupDialog(LauncherContext& ctx, InstallOperations& operations) {
   DialogSession session{ctx, operations, nullptr, nullptr};
-  ::DialogBoxParamA(static_cast<HINSTANCE>(ctx.state.instance), "ASD", nullptr, SetupDialogProc,
-                    reinterpret_cast<LPARAM>(&session));
+  ::DialogBoxParamA(reinterpret_cast<HINSTANCE>(ctx.state.instance), "ASD", nullptr,
+                    SetupDialogProc, reinterpret_cast<LPARAM>(&session));
 }
 
 }  // namespace dl

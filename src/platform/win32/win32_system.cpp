@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <vector>
 
 namespace dl {
@@ -254,7 +255,7 @@ bool Win32System::FreeBytes(const std::string& root, std::uint64_t* bytes) {
 }
 
 int Win32System::ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) {
-  return ::MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
 }
 
 void Win32System::Pause(std::uint32_t milliseconds) {
@@ -265,6 +266,19 @@ std::size_t Win32System::CharSize(const char* text) {
   if (*text == '\0') return 0;
   const char* next = ::CharNextA(text);
   return next > text ? static_cast<std::size_t>(next - text) : 1;
+}
+
+std::optional<std::string> TakeShellItemPath(void* item) {
+  if (item == nullptr) return std::nullopt;
+  char buffer[MAX_PATH + 1] = {};
+  const bool ok = ::SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(item), buffer) != FALSE;
+  IMalloc* allocator = nullptr;
+  if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator != nullptr) {
+    allocator->Free(item);
+    allocator->Release();
+  }
+  if (!ok) return std::nullopt;
+  return std::string(buffer);
 }
 
 bool Win32System::SpecialFolderPath(SpecialFolder which, std::string* path) {
@@ -282,25 +296,9 @@ bool Win32System::SpecialFolderPath(SpecialFolder which, std::string* path) {
   if (FAILED(::SHGetSpecialFolderLocation(nullptr, static_cast<int>(which), &item)) ||
       item == nullptr)
     return false;
-  bool ok = ShellItemPath(item, path);
-  ReleaseShellItem(item);
-  return ok;
-}
-
-bool Win32System::ShellItemPath(ShellItem item, std::string* path) {
-  char buffer[MAX_PATH + 1] = {};
-  if (item == nullptr || !::SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(item), buffer))
-    return false;
-  *path = buffer;
-  return true;
-}
-
-void Win32System::ReleaseShellItem(ShellItem item) {
-  IMalloc* allocator = nullptr;
-  if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator != nullptr) {
-    allocator->Free(item);
-    allocator->Release();
-  }
+  std::optional<std::string> found = TakeShellItemPath(item);
+  if (found) *path = *found;
+  return found.has_value();
 }
 
 bool Win32System::WindowOfClassExists(const std::string& className) {
@@ -418,7 +416,7 @@ int Win32System::ShellFileOperation(WindowRef owner, ShellOp op, const std::stri
   std::string fromList = from + '\0' + '\0';
   std::string toList = to + '\0' + '\0';
   SHFILEOPSTRUCTA request = {};
-  request.hwnd = static_cast<HWND>(owner);
+  request.hwnd = reinterpret_cast<HWND>(owner);
   request.wFunc = static_cast<UINT>(op);
   request.pFrom = fromList.c_str();
   request.pTo = op == ShellOp::kDelete ? nullptr : toList.c_str();

@@ -1,6 +1,9 @@
 // The real system seam on Windows (ANSI APIs throughout).
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/system.h"
 
 namespace dl {
@@ -36,8 +39,6 @@ class Win32System : public System {
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
-  bool ShellItemPath(ShellItem item, std::string* path) override;
-  void ReleaseShellItem(ShellItem item) override;
   bool WindowOfClassExists(const std::string& className) override;
   bool WindowWithTitleExists(const std::string& title) override;
   std::uint32_t SystemLocale() override;
@@ -45,6 +46,10 @@ class Win32System : public System {
   std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
   void DebugText(const std::string& text) override;
 };
+
+// The file-system path of an item list that the shell returned (the folder browser's
+// choice); frees the item with the shell's allocator. Nothing when it has no path.
+std::optional<std::string> TakeShellItemPath(void* item);
 
 // The DirectX probe session on the real libraries (win32_directx.cpp).
 std::unique_ptr<DirectXSession> MakeWin32DirectXSession();

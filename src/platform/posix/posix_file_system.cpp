@@ -1,4 +1,4 @@
-#include "platform/posix/posix_system.h"
+#include "platform/posix/posix_file_system.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -8,10 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 namespace dl {
 namespace {
@@ -83,7 +81,7 @@ std::string ParentOf(const std::string& path) {
 
 }  // namespace
 
-std::string PosixSystem::HostPath(const std::string& path) {
+std::string PosixFileSystem::HostPath(const std::string& path) {
   std::string host = path;
   for (char& c : host) {
     if (c == '\\') c = '/';
@@ -91,7 +89,7 @@ std::string PosixSystem::HostPath(const std::string& path) {
   return host;
 }
 
-bool PosixSystem::ReadWholeFile(const std::string& path, std::string* out) {
+bool PosixFileSystem::ReadWholeFile(const std::string& path, std::string* out) {
   std::FILE* f = std::fopen(HostPath(path).c_str(), "rb");
   if (f == nullptr) return false;
   struct stat st {};
@@ -108,22 +106,22 @@ bool PosixSystem::ReadWholeFile(const std::string& path, std::string* out) {
   return ok;
 }
 
-bool PosixSystem::FileExists(const std::string& path) {
+bool PosixFileSystem::FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(HostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::unique_ptr<WritableFile> PosixSystem::CreateForWriting(const std::string& path) {
+std::unique_ptr<WritableFile> PosixFileSystem::CreateForWriting(const std::string& path) {
   int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixWritableFile>(fd);
 }
 
-bool PosixSystem::RemoveFile(const std::string& path) {
+bool PosixFileSystem::RemoveFile(const std::string& path) {
   return ::unlink(HostPath(path).c_str()) == 0;
 }
 
-bool PosixSystem::RenameReplacing(const std::string& from, const std::string& to) {
+bool PosixFileSystem::RenameReplacing(const std::string& from, const std::string& to) {
   std::string target = HostPath(to);
   if (std::rename(HostPath(from).c_str(), target.c_str()) != 0) return false;
   // Make the new directory entry durable.
@@ -135,7 +133,7 @@ bool PosixSystem::RenameReplacing(const std::string& from, const std::string& to
   return true;
 }
 
-MapStatus PosixSystem::MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) {
+MapStatus PosixFileSystem::MapReadOnly(const std::string& path, std::unique_ptr<MappedFile>* out) {
   int fd = ::open(HostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return MapStatus::kNotFound;
   struct stat st {};
@@ -157,105 +155,55 @@ MapStatus PosixSystem::MapReadOnly(const std::string& path, std::unique_ptr<Mapp
   return MapStatus::kMapped;
 }
 
-bool PosixSystem::FindPackResource(const std::string&, const std::uint8_t**, std::size_t*) {
+bool PosixFileSystem::FindPackResource(const std::string&, const std::uint8_t**, std::size_t*) {
   return false;  // native programs carry no resources
 }
 
-std::string PosixSystem::WindowsDir() {
+std::string PosixFileSystem::WindowsDir() {
   return std::string();
 }
 
-std::string PosixSystem::SystemDir() {
+std::string PosixFileSystem::SystemDir() {
   return std::string();
 }
 
-std::string PosixSystem::ModuleFilePath() {
+std::string PosixFileSystem::ModuleFilePath() {
   char buffer[4096];
   ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return std::string();
   return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-std::string PosixSystem::CurrentDir() {
+std::string PosixFileSystem::CurrentDir() {
   char buffer[4096];
   if (::getcwd(buffer, sizeof buffer) == nullptr) return std::string();
   return buffer;
 }
 
-bool PosixSystem::ChangeDir(const std::string& path) {
+bool PosixFileSystem::ChangeDir(const std::string& path) {
   return ::chdir(HostPath(path).c_str()) == 0;
 }
 
-DriveType PosixSystem::DriveKind(const std::string&) {
+DriveType PosixFileSystem::DriveKind(const std::string&) {
   return DriveType::kNoRootDir;
 }
 
-bool PosixSystem::VolumeLabel(const std::string&, std::string*) {
+bool PosixFileSystem::VolumeLabel(const std::string&, std::string*) {
   return false;
 }
 
-bool PosixSystem::FreeBytes(const std::string& root, std::uint64_t* bytes) {
+bool PosixFileSystem::FreeBytes(const std::string& root, std::uint64_t* bytes) {
   struct statvfs st {};
   if (::statvfs(HostPath(root).c_str(), &st) != 0) return false;
   *bytes = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
   return true;
 }
 
-int PosixSystem::ShowMessage(WindowRef, const std::string& text, const std::string& caption) {
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-  return kAnswerOk;
-}
-
-void PosixSystem::Pause(std::uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-std::size_t PosixSystem::CharSize(const char* text) {
+std::size_t PosixFileSystem::CharSize(const char* text) {
   return *text == '\0' ? 0 : 1;
 }
 
-bool PosixSystem::SpecialFolderPath(SpecialFolder, std::string*) {
-  return false;
-}
-
-bool PosixSystem::ShellItemPath(ShellItem, std::string*) {
-  return false;
-}
-
-void PosixSystem::ReleaseShellItem(ShellItem) {}
-
-bool PosixSystem::WindowOfClassExists(const std::string&) {
-  return false;
-}
-
-bool PosixSystem::WindowWithTitleExists(const std::string&) {
-  return false;
-}
-
-std::uint32_t PosixSystem::SystemLocale() {
-  return 1033;
-}
-
-bool PosixSystem::OsVersion(OsVersionInfo*) {
-  return false;
-}
-
-namespace {
-class NoDirectX : public DirectXSession {
- public:
-  bool Run(DxStep) override { return false; }
-};
-}  // namespace
-
-std::unique_ptr<DirectXSession> PosixSystem::BeginDirectXProbe() {
-  return std::make_unique<NoDirectX>();
-}
-
-void PosixSystem::DebugText(const std::string& text) {
-  std::fputs(text.c_str(), stderr);
-}
-
-bool PosixSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
+bool PosixFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path p = HostPath(path);
@@ -266,7 +214,7 @@ bool PosixSystem::SetAttributes(const std::string& path, std::uint32_t attribute
   return !ec;
 }
 
-bool PosixSystem::GetAttributes(const std::string& path, std::uint32_t* attributes) {
+bool PosixFileSystem::GetAttributes(const std::string& path, std::uint32_t* attributes) {
   std::error_code ec;
   const auto status = std::filesystem::status(HostPath(path), ec);
   if (ec || !std::filesystem::exists(status)) return false;
@@ -277,7 +225,7 @@ bool PosixSystem::GetAttributes(const std::string& path, std::uint32_t* attribut
   return true;
 }
 
-bool PosixSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
+bool PosixFileSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
   while (n < name.size()) {
@@ -298,7 +246,7 @@ bool PosixSystem::WildcardMatch(const std::string& pattern, const std::string& n
   return p == pattern.size();
 }
 
-std::vector<FoundFile> PosixSystem::FindFiles(const std::string& pattern) {
+std::vector<FoundFile> PosixFileSystem::FindFiles(const std::string& pattern) {
   const std::string host = HostPath(pattern);
   const std::size_t slash = host.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : host.substr(0, slash + 1);
@@ -314,14 +262,14 @@ std::vector<FoundFile> PosixSystem::FindFiles(const std::string& pattern) {
   return found;
 }
 
-bool PosixSystem::ShortPath(const std::string& path, std::string* shortPath) {
+bool PosixFileSystem::ShortPath(const std::string& path, std::string* shortPath) {
   std::error_code ec;
   if (!std::filesystem::exists(HostPath(path), ec)) return false;
   *shortPath = path;
   return true;
 }
 
-bool PosixSystem::ResolvePath(const std::string& path, std::string* resolved) {
+bool PosixFileSystem::ResolvePath(const std::string& path, std::string* resolved) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path host = fs::absolute(HostPath(path), ec);
@@ -332,41 +280,11 @@ bool PosixSystem::ResolvePath(const std::string& path, std::string* resolved) {
   return true;
 }
 
-std::string PosixSystem::FoldCase(const std::string& text) {
+std::string PosixFileSystem::FoldCase(const std::string& text) {
   std::string out = text;
   for (char& c : out)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return out;
-}
-
-int PosixSystem::ShellFileOperation(WindowRef, ShellOp op, const std::string& from,
-                                    const std::string& to, std::uint32_t) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (op == ShellOp::kDelete && from.find_first_of("*?") != std::string::npos) return 123;
-  const fs::path source = HostPath(from);
-  if (!fs::exists(source, ec)) return 2;  // file not found
-  switch (op) {
-    case ShellOp::kCopy: {
-      const fs::path target = HostPath(to);
-      if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-      fs::copy(source, target, fs::copy_options::overwrite_existing | fs::copy_options::recursive,
-               ec);
-      return ec ? 1 : 0;
-    }
-    case ShellOp::kMove:
-    case ShellOp::kRename:
-      fs::rename(source, HostPath(to), ec);
-      return ec ? 1 : 0;
-    case ShellOp::kDelete:
-      fs::remove_all(source, ec);
-      return ec ? 1 : 0;
-  }
-  return 1;
-}
-
-std::uint32_t PosixSystem::StartProgram(const std::string&, bool) {
-  return 0;
 }
 
 }  // namespace dl
