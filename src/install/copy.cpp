@@ -2,10 +2,10 @@
 
 #include "install/join_path.h"
 #include "install/path_guard.h"
-#include "launcher/setup_dialog.h"
-#include "launcher/start_up.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
+#include "util/path_text.h"
+#include "util/safe_format.h"
 
 namespace dl {
 namespace {
@@ -16,8 +16,8 @@ constexpr int kWrongDiscPrompts = 3;
 constexpr int kReturnDiscComparisons = 3;
 constexpr std::uint32_t kEntryPauseMs = 100;
 
-void Prompt(LauncherContext& ctx, SetupDialog& dialog, int disc, const TextKey& caption) {
-  ctx.system.ShowMessage(dialog.view().window(), DiscPromptText(ctx.script, disc),
+void Prompt(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption) {
+  ctx.system.ShowMessage(screen.owner(), DiscPromptText(ctx.script, disc),
                          ReadOrEmpty(ctx.script, caption));
 }
 
@@ -26,7 +26,28 @@ std::string SectionLabel(IniFile& script, const std::string& section) {
   return label == nullptr ? std::string() : label;
 }
 
+bool Fail(CopyResult* result, const std::string& why) {
+  if (result->failure.empty()) result->failure = why;
+  return false;
+}
+
 }  // namespace
+
+std::vector<std::string> DiscSections(IniFile& script) {
+  std::vector<std::string> discs;
+  for (int n = 0; script.FindSection(DiscSectionName(n).c_str()) != nullptr; ++n)
+    discs.push_back(DiscSectionName(n));
+  return discs;
+}
+
+std::string DiscPromptText(IniFile& script, int discNumber) {
+  const char* format = ReadOrEmpty(script, TextKey{script::kStringTab, "string9", nullptr});
+  std::string name = DiscNameKey(discNumber);
+  const char* discName = ReadOrEmpty(script, TextKey{script::kStringTab, name.c_str(), nullptr});
+  char text[kPathCapacity];
+  SafeFormat(text, sizeof text, format, {FormatArg(discNumber), FormatArg(discName)});
+  return text;
+}
 
 std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
                           const std::string& folderField) {
@@ -42,111 +63,104 @@ std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
   return CutToPath(folder);
 }
 
-void ReadDiscLabel(LauncherContext& ctx, CopyState& state) {
+void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& state) {
   state.currentLabel = "NULL";
   std::string label;
-  if (ctx.system.DriveKind(ctx.state.discRoot) == DriveType::kCdRom &&
-      ctx.system.VolumeLabel(ctx.state.discRoot, &label)) {
+  if (files.DriveKind(discRoot) == DriveType::kCdRom && files.VolumeLabel(discRoot, &label))
     state.currentLabel = label.substr(0, kLabelChars);
-  }
 }
 
-int CopyFileFromDisc(LauncherContext& ctx, SetupDialog& dialog, const std::string& entry,
-                     std::string* target) {
-  std::string source = ctx.state.sourceRoot;
-  *target = ctx.state.targetPath;
+bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                      const std::string& entry, CopyResult* result) {
+  std::string source = plan.sourceRoot;
+  std::string target = plan.installFolder;
   // An entry must stay inside both folders, and a path that does not fit is refused
   // rather than cut: either way the entry counts as a failed copy.
-  if (!IsContainedRelativePath(entry, false)) return -1;
-  if (!JoinPath(&source, entry) || !JoinPath(target, entry)) return -1;
-  return ctx.system.ShellFileOperation(dialog.view().window(), ShellOp::kCopy, source, *target,
-                                       kCopyFlags);
+  if (!IsContainedRelativePath(entry, false))
+    return Fail(result, entry + ": leaves the disc's or the install folder");
+  if (!JoinPath(&source, entry) || !JoinPath(&target, entry))
+    return Fail(result, entry + ": the path is longer than 259 characters");
+  const int shell =
+      ctx.system.ShellFileOperation(screen.owner(), ShellOp::kCopy, source, target, kCopyFlags);
+  if (shell != 0) return Fail(result, source + ": the copy failed (" + std::to_string(shell) + ")");
+  // Files from a CD carry the read-only mark.
+  ctx.system.SetAttributes(target, kAttrNormal);
+  result->copied.push_back(target);
+  return true;
 }
 
-int CopyMatchingFiles(LauncherContext& ctx, SetupDialog& dialog, CopyState& state,
-                      const std::string& entry) {
+bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                       CopyState& state, const std::string& entry, CopyResult* result) {
   const std::string prefix = entry.substr(0, entry.find('*'));
   // The pattern is taken as it stands, relative to the current folder.
   for (const FoundFile& match : ctx.system.FindFiles(entry)) {
     if (match.isDirectory) continue;
     const std::string relative = prefix + match.name;
-    dialog.ShowStatus(ctx.state.statusTextCopy + "\n" + relative);
-    dialog.view().SetProgressPosition(kProgressBar, state.copySteps);
+    screen.ShowStatus(plan.statusText + "\n" + relative);
+    screen.SetProgressPosition(state.copySteps);
     ++state.copySteps;
-    std::string target;
-    if (CopyFileFromDisc(ctx, dialog, relative, &target) != 0) return 1;
-    ctx.system.SetAttributes(target, kAttrNormal);
+    if (!CopyFileFromDisc(ctx, plan, screen, relative, result)) return false;
   }
-  return 0;
+  return true;
 }
 
-int CopyDisc(LauncherContext& ctx, SetupDialog& dialog, CopyState& state,
-             const std::string& section) {
-  DialogView& view = dialog.view();
-  ctx.state.targetPath = InstallFolder(ctx.script, ctx.state.targetDriveRoot,
-                                       view.ControlText(kFolderField, kPathCapacity - 1));
+bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen, CopyState& state,
+              const std::string& section, CopyResult* result) {
   const std::int32_t files =
       ctx.script.GetInt(section.c_str(), script::kFilesKey, script::kFilesDefault);
-  view.ShowControl(kProgressBar, true);
-  view.SetProgressRange(kProgressBar, static_cast<int>(static_cast<std::uint32_t>(files) & 0xFFFF));
-  view.ShowControl(kDriveButton, false);
-  view.ShowControl(kFolderField, false);
-  view.ShowControl(kStatusText, false);
+  screen.ShowProgress(true);
+  screen.SetProgressRange(static_cast<int>(static_cast<std::uint32_t>(files) & 0xFFFF));
+  screen.HideFolderChoice();
   for (int i = 0;; ++i) {
     const char* entry = ctx.script.GetString(section.c_str(), FileKeyName(i).c_str(), nullptr);
     if (entry == nullptr) break;
     const std::string text = entry;
     if (text.find('*') != std::string::npos) {
       // The pattern too must stay below the source folder.
-      if (!IsContainedRelativePath(text, true)) return -1;
-      if (CopyMatchingFiles(ctx, dialog, state, text) != 0) return -1;
-    } else {
-      std::string target;
-      if (CopyFileFromDisc(ctx, dialog, text, &target) != 0) return -1;
-      // Files from a CD carry the read-only mark.
-      ctx.system.SetAttributes(target, kAttrNormal);
+      if (!IsContainedRelativePath(text, true))
+        return Fail(result, text + ": leaves the disc's or the install folder");
+      if (!CopyMatchingFiles(ctx, plan, screen, state, text, result)) return false;
+    } else if (!CopyFileFromDisc(ctx, plan, screen, text, result)) {
+      return false;
     }
-    view.SetProgressPosition(kProgressBar, i);
+    screen.SetProgressPosition(i);
     ctx.system.Pause(kEntryPauseMs);
     ++state.copySteps;
   }
-  view.ShowControl(kProgressBar, false);
-  return 0;
+  screen.ShowProgress(false);
+  return true;
 }
 
-int CopyAllDiscs(LauncherContext& ctx, SetupDialog& dialog, CopyState& state) {
+CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                        CopyState& state) {
   IniFile& script = ctx.script;
-  LauncherState& st = ctx.state;
-  const bool checkDiscs = st.mode != LaunchMode::kUpdate && st.tryMode == 0;
-  bool failed = false;
-  if (script.FindSection(DiscSectionName(0).c_str()) != nullptr) {
-    for (int n = 1;; ++n) {
-      const std::string section = DiscSectionName(n - 1);
-      if (n >= 2 && st.tryMode == 0) Prompt(ctx, dialog, n, script::kCaptionInsertDisc);
-      const std::string label = SectionLabel(script, section);
-      if (checkDiscs) {
-        ReadDiscLabel(ctx, state);
-        for (int prompt = 1; state.currentLabel != label && prompt <= kWrongDiscPrompts; ++prompt) {
-          Prompt(ctx, dialog, n, script::kCaptionWrongDisc);
-          if (prompt == kWrongDiscPrompts) break;  // the copy goes ahead all the same
-          ReadDiscLabel(ctx, state);
-        }
+  const bool checkDiscs = plan.mode != LaunchMode::kUpdate && !plan.tryMode;
+  CopyResult result;
+  for (std::size_t index = 0; index < plan.discs.size(); ++index) {
+    const int n = static_cast<int>(index) + 1;
+    const std::string& section = plan.discs[index];
+    if (n >= 2 && !plan.tryMode) Prompt(ctx, screen, n, script::kCaptionInsertDisc);
+    const std::string label = SectionLabel(script, section);
+    if (checkDiscs) {
+      ReadDiscLabel(ctx.system, plan.discRoot, state);
+      for (int prompt = 1; state.currentLabel != label && prompt <= kWrongDiscPrompts; ++prompt) {
+        Prompt(ctx, screen, n, script::kCaptionWrongDisc);
+        if (prompt == kWrongDiscPrompts) break;  // the copy goes ahead all the same
+        ReadDiscLabel(ctx.system, plan.discRoot, state);
       }
-      if (CopyDisc(ctx, dialog, state, section) != 0) failed = true;
-      if (script.FindSection(DiscSectionName(n).c_str()) == nullptr) break;
     }
+    if (!CopyDisc(ctx, plan, screen, state, section, &result)) result.ok = false;
   }
-  const int result = failed ? 0 : 1;
   if (!checkDiscs) return result;
 
   // Ask for the first disc back, shown even when it is already in the drive.
-  Prompt(ctx, dialog, 1, script::kCaptionInsertDisc);
+  Prompt(ctx, screen, 1, script::kCaptionInsertDisc);
+  if (plan.discs.empty()) return result;
+  const std::string label = SectionLabel(script, plan.discs[0]);
   for (int comparison = 1;; ++comparison) {
-    if (script.FindSection(DiscSectionName(0).c_str()) == nullptr) return result;
-    const std::string label = SectionLabel(script, DiscSectionName(0));
-    ReadDiscLabel(ctx, state);
+    ReadDiscLabel(ctx.system, plan.discRoot, state);
     if (state.currentLabel == label || comparison == kReturnDiscComparisons) return result;
-    Prompt(ctx, dialog, 1, script::kCaptionInsertDisc);
+    Prompt(ctx, screen, 1, script::kCaptionInsertDisc);
   }
 }
 

@@ -5,40 +5,51 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "launcher/launcher_state.h"
+#include "install/install_plan.h"
+#include "install/install_screen.h"
 
 namespace dl {
-
-class SetupDialog;
 
 // What the copy keeps for the whole run.
 struct CopyState {
   std::int32_t copySteps = 0;         // advances per list entry and per wildcard match
-  std::string currentLabel = "NULL";  // the label of discRoot as last read
+  std::string currentLabel = "NULL";  // the label of the disc root as last read
+};
+
+// What a copy did.
+struct CopyResult {
+  bool ok = true;                   // every disc's list was copied
+  std::vector<std::string> copied;  // each file copied, as its path in the install folder
+  std::string failure;              // the first entry that failed, and why
 };
 
 // The flags of a file copy: no confirmations, folders made as needed.
 inline constexpr std::uint32_t kCopyFlags = kShellNoConfirmation | kShellNoConfirmMkdir;
 
-// Copies every disc. 1 when every disc's list was copied; 0 when a copy failed (the
-// dialog then takes its failure path).
-int CopyAllDiscs(LauncherContext& ctx, SetupDialog& dialog, CopyState& state);
-// Copies one disc's list (section with brackets, "[disc00]"). 0, or -1 when a copy failed.
-int CopyDisc(LauncherContext& ctx, SetupDialog& dialog, CopyState& state,
-             const std::string& section);
-// Copies every plain file that a wildcard entry matches. 0, or 1 when a copy failed.
-int CopyMatchingFiles(LauncherContext& ctx, SetupDialog& dialog, CopyState& state,
-                      const std::string& entry);
-// Copies one entry from the disc to the install folder; *target receives the copy's path.
-// The shell's result: 0 for success. A path that would not fit 259 characters fails.
-int CopyFileFromDisc(LauncherContext& ctx, SetupDialog& dialog, const std::string& entry,
-                     std::string* target);
+// Copies every disc of the plan into its install folder. ok is false when a disc's copy
+// failed (the dialog then takes its failure path).
+CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                        CopyState& state);
+// Copies one disc's list (section with brackets, "[disc00]"). False when a copy failed.
+bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen, CopyState& state,
+              const std::string& section, CopyResult* result);
+// Copies every plain file that a wildcard entry matches. False when a copy failed.
+bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                       CopyState& state, const std::string& entry, CopyResult* result);
+// Copies one entry from the disc to the install folder. False when the entry leaves its
+// folders, its path would not fit 259 characters, or the shell's copy failed.
+bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                      const std::string& entry, CopyResult* result);
 // Reads the label of discRoot into state.currentLabel ("NULL" when there is none).
-void ReadDiscLabel(LauncherContext& ctx, CopyState& state);
+void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& state);
 // The install folder: the target drive, the folder field's first level (8 characters at
 // most; "path2" when the field is empty), "\" and "path1".
 std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
                           const std::string& folderField);
+// A disc prompt's text: "string9" used as a format with the disc's number and name
+// ("string" followed by the number + 11), cut to fit 260 bytes.
+std::string DiscPromptText(IniFile& script, int discNumber);
 
 }  // namespace dl

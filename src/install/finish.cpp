@@ -6,6 +6,7 @@
 #include "script/ini_file.h"
 #include "script/schema.h"
 #include "util/one_line.h"
+#include "util/path_text.h"
 #include "util/safe_format.h"
 
 namespace dl {
@@ -42,7 +43,7 @@ std::string ShortFormOf(System& sys, const std::string& base, const std::string&
 
 // Writes the conversion file and starts the converter on it; false when the file could
 // not be written (the converter is then not started).
-bool RunConverter(LauncherContext& ctx, const std::string& text) {
+bool RunConverter(InstallContext& ctx, const std::string& text) {
   std::string file = ctx.system.WindowsDir();
   if (!JoinPath(&file, kConversionFile)) return false;
   auto out = ctx.system.CreateForWriting(file);
@@ -63,7 +64,7 @@ bool WaitForShortcut(System& sys, const std::string& path) {
   return false;
 }
 
-void Note(LauncherContext& ctx, const char* key, const std::string& value) {
+void Note(InstallContext& ctx, const char* key, const std::string& value) {
   ctx.record.AddSection(record::kMoveFile);
   ctx.record.SetString(record::kMoveFile, key, value.c_str());
 }
@@ -74,7 +75,7 @@ std::string ShortcutFileName(const std::string& itemName) {
   return itemName.substr(0, itemName.find('.')) + ".lnk";
 }
 
-void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner) {
+void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner) {
   for (int i = 0;; ++i) {
     const char* value = ctx.script.GetString(kRenames, FileKeyName(i).c_str(), nullptr);
     if (value == nullptr) break;
@@ -95,17 +96,16 @@ void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner) {
     // elsewhere (which the uninstall would then delete) nor sends one away.
     if (!IsContainedRelativePath(names[0], false) || !IsContainedRelativePath(names[1], false))
       continue;
-    std::string from = ctx.state.targetPath, to = ctx.state.targetPath;
+    std::string from = plan.installFolder, to = plan.installFolder;
     if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
     ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
     ctx.system.SetAttributes(to, kAttrArchive);
   }
 }
 
-void FinishInstall(LauncherContext& ctx, WindowRef owner) {
+void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner) {
   System& sys = ctx.system;
   IniFile& script = ctx.script;
-  const LauncherState& st = ctx.state;
 
   std::string gameTemplate = kGameGroupTemplate;
   if (const char* custom = Read(script, script::kGroupTemplate))
@@ -115,14 +115,14 @@ void FinishInstall(LauncherContext& ctx, WindowRef owner) {
   // line break would add items or groups of its own.
   auto line = [](const std::string& value) { return std::string(FirstLine(value)); };
   const std::string gameShort =
-      line(ShortFormOf(sys, st.targetPath, Read(script, script::kGameExeForGroup)));
+      line(ShortFormOf(sys, plan.installFolder, Read(script, script::kGameExeForGroup)));
   const std::string uninstallShort =
-      line(ShortFormOf(sys, st.sourceRoot, Read(script, script::kUninstallExe)));
+      line(ShortFormOf(sys, plan.sourceRoot, Read(script, script::kUninstallExe)));
   const std::string group = Read(script, script::kGroupName);
   const std::string groupLine = line(group);
   const std::string gameTitle = line(Read(script, script::kGameTitle));
   const std::string uninstallTitle = line(Read(script, script::kUninstallTitle));
-  const std::string targetLine = line(st.targetPath), sourceLine = line(st.sourceRoot);
+  const std::string targetLine = line(plan.installFolder), sourceLine = line(plan.sourceRoot);
 
   RunConverter(ctx, FormatString(gameTemplate.c_str(),
                                  {groupLine, groupLine, gameTitle, gameShort, gameShort, targetLine,
@@ -133,7 +133,7 @@ void FinishInstall(LauncherContext& ctx, WindowRef owner) {
     const std::string title = line(demoTitle);
     const char* demoFile = Read(script, script::kDemoFile);
     const std::string demoShort =
-        demoFile != nullptr ? line(ShortFormOf(sys, st.targetPath, demoFile)) : gameShort;
+        demoFile != nullptr ? line(ShortFormOf(sys, plan.installFolder, demoFile)) : gameShort;
     const std::string mode = line(Read(script, script::kDemoMode));
     RunConverter(ctx,
                  FormatString(kDemoGroupTemplate, {groupLine, title, demoShort, mode, targetLine}));
@@ -142,10 +142,10 @@ void FinishInstall(LauncherContext& ctx, WindowRef owner) {
   const std::string startFormat = Read(script, script::kStartLinkFormat);
   const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
   auto startPath = [&](const std::string& link) {
-    return CutToPath(FormatString(startFormat.c_str(), {st.programsPath, group, link}));
+    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, group, link}));
   };
   auto desktopPath = [&](const std::string& link) {
-    return CutToPath(FormatString(desktopFormat.c_str(), {st.desktopPath, link}));
+    return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}));
   };
 
   const std::string gameLink = ShortcutFileName(Read(script, script::kGameLinkFile));

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launcher/launcher_state.h"
+#include "install/install_plan.h"
 
 namespace dl {
 
@@ -22,10 +22,10 @@ inline constexpr int kShortcutPolls = 10;
 inline constexpr std::uint32_t kDesktopCopyFlags = kShellSilent | kShellNoConfirmation;
 
 // Gives copied files the names of "[renname]" (old,new), the new one the archive mark.
-void RenameInstalledFiles(LauncherContext& ctx, WindowRef owner);
+void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner);
 // The group text, "grpconv -o", the waits for the shortcuts, the desktop copies and the
 // "[move_file]" entries of the install record.
-void FinishInstall(LauncherContext& ctx, WindowRef owner);
+void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner);
 // A shortcut's file name: the item's name cut at its first "." with ".lnk" added.
 std::string ShortcutFileName(const std::string& itemName);
 

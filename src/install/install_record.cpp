@@ -17,26 +17,26 @@ std::string ScratchBaseFor(const std::string& recordPath) {
   return OnDriveC(recordPath) ? std::string(kScratchBase) : recordPath + "-new";
 }
 
-int WriteInstallRecord(LauncherContext& ctx) {
+bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan) {
   IniFile& record = ctx.record;
   record.AddSection(record::kInstPath);
-  record.SetString(record::kInstPath, "path", ctx.state.targetPath.c_str());
+  record.SetString(record::kInstPath, "path", plan.installFolder.c_str());
   record.AddSection(record::kInstallDirectory);
-  record.SetString(record::kInstallDirectory, "path", ctx.state.discRoot.c_str());
+  record.SetString(record::kInstallDirectory, "path", plan.discRoot.c_str());
   const std::string bytes = record.SerializeToString();
   const std::string name = Read(ctx.script, script::kRecordName);
 
   auto put = [&] {
     return ctx.pack.PutEntry(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   };
-  if (!put()) return 0;
-  const std::string scratch = ScratchBaseFor(ctx.state.recordPath);
-  if (ctx.pack.Save(scratch.c_str(), 1)) return 1;
+  if (!put()) return false;
+  const std::string scratch = ScratchBaseFor(plan.recordPath);
+  if (ctx.pack.Save(scratch.c_str(), 1)) return true;
   // C:\ may refuse the scratch pack (a user without the right to write there): try once
   // more next to the record, on the record's own volume.
-  const std::string beside = ctx.state.recordPath + "-new";
-  if (scratch == beside || !put()) return 0;
-  return ctx.pack.Save(beside.c_str(), 1);
+  const std::string beside = plan.recordPath + "-new";
+  if (scratch == beside || !put()) return false;
+  return ctx.pack.Save(beside.c_str(), 1) != 0;
 }
 
 }  // namespace dl

@@ -3,16 +3,18 @@
 // directory.
 #pragma once
 
-#include "launcher/launcher_state.h"
+#include <string>
+
+#include "install/install_plan.h"
 
 namespace dl {
 
 // The scratch pack's base path; ".pak" is added.
 inline constexpr const char* kScratchBase = "C:\\Wdtemp";
 
-// Writes the record. Non-zero when the pack holds it; 0 when nothing could be written
-// (the pack then is as it was).
-int WriteInstallRecord(LauncherContext& ctx);
+// Writes the record: the plan's install folder and disc root are added to it. True when
+// the pack holds it; false when nothing could be written (the pack then is as it was).
+bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan);
 
 // Where the new pack is written before it replaces the old one: C:\Wdtemp when the record
 // is on drive C:, else next to the record, so that the replacement stays on one volume.

@@ -1,6 +1,6 @@
 #include "install/join_path.h"
 
-#include "launcher/launcher_state.h"
+#include "util/path_text.h"
 
 namespace dl {
 

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "launcher/setup_dialog.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
@@ -30,7 +29,7 @@ std::string Quoted(const std::string& program) {
 
 }  // namespace
 
-void RunGame(LauncherContext& ctx) {
+void RunGame(InstallContext& ctx) {
   const char* folder = Read(ctx.record, record::kInstallFolder);
   const char* exe = Read(ctx.script, script::kGameExeForPlay);
   if (!PathPart(folder) || !PathPart(exe)) return;
@@ -38,20 +37,19 @@ void RunGame(LauncherContext& ctx) {
   Start(ctx.system, Quoted(std::string(folder) + "\\" + exe));
 }
 
-void RunDemo(LauncherContext& ctx) {
+void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
   const char* path = Read(ctx.script, script::kDemoPath);
   const char* exe = Read(ctx.script, script::kDemoExe);
-  if (!PathPart(path) || !PathPart(exe) || ctx.state.sourceRoot.find('"') != std::string::npos)
-    return;
-  const std::string folder = ctx.state.sourceRoot + "\\" + path;
+  if (!PathPart(path) || !PathPart(exe) || sourceRoot.find('"') != std::string::npos) return;
+  const std::string folder = sourceRoot + "\\" + path;
   ctx.system.ChangeDir(folder);
   Start(ctx.system, Quoted(folder + "\\" + exe) + " " + Read(ctx.script, script::kDemoArgs));
 }
 
-void RunExtraInstaller(LauncherContext& ctx, SetupDialog& dialog) {
+void RunExtraInstaller(InstallContext& ctx, InstallScreen& screen) {
   const char* command = Read(ctx.script, script::kExtraInstaller);
   if (Given(command)) Start(ctx.system, command);
-  dialog.view().End(kDialogResult);
+  screen.EndDialog();
 }
 
 const TextKey& DirectXSetupKey(const OsVersionInfo& version) {
@@ -59,11 +57,11 @@ const TextKey& DirectXSetupKey(const OsVersionInfo& version) {
                                                   : script::kDirectXSetup98;
 }
 
-void RunDirectXSetup(LauncherContext& ctx, SetupDialog& dialog) {
-  const TextKey& key = DirectXSetupKey(ctx.state.osVersion);
+void RunDirectXSetup(InstallContext& ctx, const OsVersionInfo& version, InstallScreen& screen) {
+  const TextKey& key = DirectXSetupKey(version);
   const char* command = Read(ctx.script, key);
   if (Given(command)) Start(ctx.system, command);
-  dialog.view().End(kDialogResult);
+  screen.EndDialog();
 }
 
 }  // namespace dl

@@ -4,46 +4,43 @@
 #include "install/install_record.h"
 #include "install/launch.h"
 #include "install/uninstall.h"
-#include "launcher/setup_dialog.h"
 
 namespace dl {
 
-int LauncherOperations::CopyAllDiscs(SetupDialog& dialog) {
-  return dl::CopyAllDiscs(ctx_, dialog, copy_);
+CopyResult LauncherOperations::CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) {
+  return dl::CopyAllDiscs(ctx_, plan, screen, copy_);
 }
 
-int LauncherOperations::RenameInstalledFiles(SetupDialog& dialog) {
-  dl::RenameInstalledFiles(ctx_, dialog.view().window());
-  return 1;
+void LauncherOperations::RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) {
+  dl::RenameInstalledFiles(ctx_, plan, screen.owner());
 }
 
-int LauncherOperations::FinishInstall(SetupDialog& dialog) {
-  dl::FinishInstall(ctx_, dialog.view().window());
-  return 1;
+void LauncherOperations::FinishInstall(const InstallPlan& plan, InstallScreen& screen) {
+  dl::FinishInstall(ctx_, plan, screen.owner());
 }
 
-int LauncherOperations::WriteInstallRecord() {
-  return dl::WriteInstallRecord(ctx_);
+bool LauncherOperations::WriteInstallRecord(const InstallPlan& plan) {
+  return dl::WriteInstallRecord(ctx_, plan);
 }
 
-int LauncherOperations::Uninstall(SetupDialog& dialog) {
-  return dl::Uninstall(ctx_, dialog);
+bool LauncherOperations::Uninstall(const InstallPlan& plan, InstallScreen& screen) {
+  return dl::Uninstall(ctx_, plan, screen);
 }
 
 void LauncherOperations::RunGame() {
   dl::RunGame(ctx_);
 }
 
-void LauncherOperations::RunDemo() {
-  dl::RunDemo(ctx_);
+void LauncherOperations::RunDemo(const InstallPlan& plan) {
+  dl::RunDemo(ctx_, plan.sourceRoot);
 }
 
-void LauncherOperations::RunExtraInstaller(SetupDialog& dialog) {
-  dl::RunExtraInstaller(ctx_, dialog);
+void LauncherOperations::RunExtraInstaller(InstallScreen& screen) {
+  dl::RunExtraInstaller(ctx_, screen);
 }
 
-void LauncherOperations::RunDirectXSetup(SetupDialog& dialog) {
-  dl::RunDirectXSetup(ctx_, dialog);
+void LauncherOperations::RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) {
+  dl::RunDirectXSetup(ctx_, version, screen);
 }
 
 }  // namespace dl

@@ -1,28 +1,30 @@
-// The install operations as the setup dialog calls them.
+// The install operations on the launcher's documents and machine, as the setup dialog
+// calls them.
 #pragma once
 
 #include "install/copy.h"
+#include "install/install_plan.h"
 #include "install/operations.h"
-#include "launcher/launcher_state.h"
 
 namespace dl {
 
 class LauncherOperations : public InstallOperations {
  public:
-  explicit LauncherOperations(LauncherContext& ctx) : ctx_(ctx) {}
-  int CopyAllDiscs(SetupDialog& dialog) override;
-  int RenameInstalledFiles(SetupDialog& dialog) override;
-  int FinishInstall(SetupDialog& dialog) override;
-  int WriteInstallRecord() override;
-  int Uninstall(SetupDialog& dialog) override;
+  explicit LauncherOperations(InstallContext ctx) : ctx_(ctx) {}
+
+  CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) override;
+  void RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) override;
+  void FinishInstall(const InstallPlan& plan, InstallScreen& screen) override;
+  bool WriteInstallRecord(const InstallPlan& plan) override;
+  bool Uninstall(const InstallPlan& plan, InstallScreen& screen) override;
   void RunGame() override;
-  void RunDemo() override;
-  void RunExtraInstaller(SetupDialog& dialog) override;
-  void RunDirectXSetup(SetupDialog& dialog) override;
+  void RunDemo(const InstallPlan& plan) override;
+  void RunExtraInstaller(InstallScreen& screen) override;
+  void RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) override;
 
  private:
-  LauncherContext& ctx_;
-  CopyState copy_;
+  InstallContext ctx_;
+  CopyState copy_;  // the copy-step counter lives for the whole run
 };
 
 }  // namespace dl

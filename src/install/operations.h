@@ -1,25 +1,30 @@
-// The install subsystem's operations, as the setup dialog calls them.
+// The install subsystem's operations, as the setup dialog calls them. Each takes the
+// plan of its command and the screen it reports to, and returns what it did.
 #pragma once
 
-namespace dl {
+#include "install/copy.h"
+#include "install/install_plan.h"
+#include "install/install_screen.h"
 
-class SetupDialog;
+namespace dl {
 
 class InstallOperations {
  public:
   virtual ~InstallOperations() = default;
-  // Copies every disc's files into the install folder. Non-zero on success.
-  virtual int CopyAllDiscs(SetupDialog& dialog) = 0;
-  virtual int RenameInstalledFiles(SetupDialog& dialog) = 0;
+  // Copies every disc's files into the plan's install folder.
+  virtual CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) = 0;
+  virtual void RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) = 0;
   // The Start-menu group, its shortcuts and the desktop copies.
-  virtual int FinishInstall(SetupDialog& dialog) = 0;
-  virtual int WriteInstallRecord() = 0;
-  virtual int Uninstall(SetupDialog& dialog) = 0;
+  virtual void FinishInstall(const InstallPlan& plan, InstallScreen& screen) = 0;
+  // True when the record was written.
+  virtual bool WriteInstallRecord(const InstallPlan& plan) = 0;
+  // True when everything the record names was removed.
+  virtual bool Uninstall(const InstallPlan& plan, InstallScreen& screen) = 0;
   virtual void RunGame() = 0;
-  virtual void RunDemo() = 0;
-  // These two start their installer and then end the program (the dialog ends).
-  virtual void RunExtraInstaller(SetupDialog& dialog) = 0;
-  virtual void RunDirectXSetup(SetupDialog& dialog) = 0;
+  virtual void RunDemo(const InstallPlan& plan) = 0;
+  // These two start their installer and then end the dialog.
+  virtual void RunExtraInstaller(InstallScreen& screen) = 0;
+  virtual void RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) = 0;
 };
 
 }  // namespace dl

@@ -122,9 +122,9 @@ bool IsContainedRelativePath(const std::string& entry, bool allowWildcards) {
   }
 }
 
-DeleteGuard::DeleteGuard(System& system, const LauncherState& state) : system_(system) {
-  Protect(state.desktopPath);
-  Protect(state.programsPath);
+DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(system) {
+  Protect(plan.desktopPath);
+  Protect(plan.programsPath);
   for (SpecialFolder which : {SpecialFolder::kDesktop,
                               SpecialFolder::kPrograms,
                               SpecialFolder::kDocuments,
@@ -243,8 +243,8 @@ GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
   return {{}, "not in the Windows directory"};
 }
 
-bool IsRemovableInstallFolder(System& system, const LauncherState& state, const std::string& path) {
-  return DeleteGuard(system, state).InstallFolder(path, nullptr).ok();
+bool IsRemovableInstallFolder(System& system, const InstallPlan& plan, const std::string& path) {
+  return DeleteGuard(system, plan).InstallFolder(path, nullptr).ok();
 }
 
 bool IsShortcutFile(const std::string& path) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launcher_state.h"
+#include "install/install_plan.h"
 
 namespace dl {
 
@@ -41,7 +41,8 @@ struct GuardVerdict {
 // folded to capitals in the ANSI code page, and so is every protected folder.
 class DeleteGuard {
  public:
-  DeleteGuard(System& system, const LauncherState& state);
+  // Protects the plan's desktop and programs folders besides the system's own list.
+  DeleteGuard(System& system, const InstallPlan& plan);
 
   // An install folder, to be deleted with all it holds. Refused when it is not a plain
   // absolute path, is a drive root, is or holds a protected folder (the user's shell
@@ -70,7 +71,7 @@ class DeleteGuard {
 
 // Whether the install folder a record names may be deleted (the guard without the test
 // for the game program).
-bool IsRemovableInstallFolder(System& system, const LauncherState& state, const std::string& path);
+bool IsRemovableInstallFolder(System& system, const InstallPlan& plan, const std::string& path);
 
 // Whether a recorded shortcut may be deleted: an absolute path of a ".lnk" or ".pif" file.
 bool IsShortcutFile(const std::string& path);

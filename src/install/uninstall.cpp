@@ -2,20 +2,18 @@
 
 #include <vector>
 
-#include "launcher/setup_dialog.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
 namespace dl {
 
-int Uninstall(LauncherContext& ctx, SetupDialog& dialog) {
+bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen) {
   System& sys = ctx.system;
-  WindowRef owner = dialog.view().window();
-  dialog.view().ShowControl(kInstallButton, false);
-  dialog.view().ShowControl(kPlayButton, false);
+  WindowRef owner = screen.owner();
+  screen.HideInstallAndPlay();
 
-  DeleteGuard guard(sys, ctx.state);
+  DeleteGuard guard(sys, plan);
   std::vector<std::string> kept;
   auto refuse = [&kept](const std::string& path, const GuardVerdict& verdict) {
     kept.push_back(path + " (" + verdict.reason + ")");
@@ -23,7 +21,7 @@ int Uninstall(LauncherContext& ctx, SetupDialog& dialog) {
 
   // Nothing of the launcher may hold the pack open while it is deleted.
   ctx.pack.Close();
-  const std::string pack = ctx.state.recordPath + ".pak";
+  const std::string pack = plan.recordPath + ".pak";
   const GuardVerdict packVerdict = guard.RecordPack(pack);
   if (packVerdict.ok())
     sys.ShellFileOperation(owner, ShellOp::kDelete, packVerdict.approved, "", kDeleteFlags);
@@ -52,13 +50,13 @@ int Uninstall(LauncherContext& ctx, SetupDialog& dialog) {
     else
       refuse(folder, verdict);
   }
-  if (kept.empty()) return 1;
+  if (kept.empty()) return true;
   std::string text =
       "The install record names these, which are not the game's own files or folder. They "
       "were left in place:";
   for (const std::string& k : kept) text += "\n" + k;
   sys.ShowMessage(owner, text, kUninstallCaption);
-  return 0;
+  return false;
 }
 
 }  // namespace dl

@@ -6,20 +6,19 @@
 
 #include <string>
 
+#include "install/install_plan.h"
+#include "install/install_screen.h"
 #include "install/path_guard.h"
-#include "launcher/launcher_state.h"
 
 namespace dl {
-
-class SetupDialog;
 
 // The flags of every deletion: no progress window, no confirmation, no undo.
 inline constexpr std::uint32_t kDeleteFlags = kShellSilent | kShellNoConfirmation;
 inline constexpr const char* kUninstallCaption = "Uninstall";
 
-// Removes what the record names, each path in the form the guard approved. Returns 1 when
-// everything named was removed or was already gone, 0 when something was left in place
+// Removes what the record names, each path in the form the guard approved. True when
+// everything named was removed or was already gone, false when something was left in place
 // (the user is told in a message box, which names each path and why).
-int Uninstall(LauncherContext& ctx, SetupDialog& dialog);
+bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen);
 
 }  // namespace dl

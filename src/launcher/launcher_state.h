@@ -5,30 +5,19 @@
 #include <cstdint>
 #include <string>
 
+#include "install/install_plan.h"
 #include "platform/system.h"
+#include "probe/probe.h"
+#include "util/path_text.h"
 
 namespace dl {
 
 class IniFile;
 class PackFile;
 
-enum class LaunchMode : int {
-  kInstall = 0,    // nothing installed
-  kInstalled = 1,  // an install record was read
-  kUpdate = 2,     // an update disc over an existing installation
-};
-
-// Capacities that decide behaviour: the texts the launcher keeps are cut to these.
-inline constexpr std::size_t kPathCapacity = 260;      // a path, terminator included
-inline constexpr std::size_t kStatusCapacity = 1024;   // the composed status text
-inline constexpr std::size_t kShownStatusChars = 259;  // what the status control shows
-
-// A text cut to what a path buffer holds: 259 bytes and the terminator.
-inline std::string CutToPath(std::string text) {
-  if (text.size() > kPathCapacity - 1) text.resize(kPathCapacity - 1);
-  return text;
-}
-
+// What lives for the whole run: what start-up found, the mode, the probe's report, and
+// the dialog's choice of drive with its free space. The install folder is not here: it
+// travels in the plan of each command.
 struct LauncherState {
   ModuleRef instance = nullptr;    // the program's module (its bitmap resources)
   std::uint32_t systemLocale = 0;  // 2052 selects the Chinese script
@@ -42,13 +31,8 @@ struct LauncherState {
   LaunchMode mode = LaunchMode::kInstall;
   std::int32_t requiredSpace = 0;  // bytes an install needs
   std::string targetDriveRoot;     // "X:\" of the target drive
-  std::string targetPath;          // the install folder
   std::uint64_t freeSpace = 0;     // free bytes of the last probed drive
-  std::uint32_t directXVersion = 0;
-  std::int32_t osPlatform = 0;  // 0 query failed, 1 not NT, 2 NT family
-  OsVersionInfo osVersion;
-  std::string statusTextCopy;  // the dialog's opening status text
-  std::int32_t busy = 0;       // non-zero while a dialog command runs
+  ProbeReport probe;               // the DirectX and system probe
 };
 
 // The launcher's objects, made once by the composition root and handed to every
@@ -59,6 +43,9 @@ struct LauncherContext {
   IniFile& record;  // the install record from the pack in the Windows directory
   PackFile& pack;
   LauncherState& state;
+
+  // The part of it that the install steps work on.
+  InstallContext install() const { return InstallContext{system, script, record, pack}; }
 };
 
 }  // namespace dl

@@ -1,5 +1,6 @@
 #include "launcher/setup_dialog.h"
 
+#include "install/copy.h"
 #include "install/join_path.h"
 #include "launcher/drives.h"
 #include "probe/probe.h"
@@ -81,13 +82,46 @@ bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace) {
 
 std::string SetupDialog::SystemReport() {
   std::string report;
-  WriteSystemReport(ctx_.system, ctx_.script, ctx_.state, &report);
+  WriteSystemReport(ctx_.system, ctx_.script, ctx_.state.systemLocale, ctx_.state.probe, &report);
   if (report.size() > kStatusCapacity - 1) report.resize(kStatusCapacity - 1);
   return report;
 }
 
 void SetupDialog::ShowStatus(const std::string& text) {
   view_.SetControlText(kStatusText, text.substr(0, kShownStatusChars));
+}
+
+void SetupDialog::HideFolderChoice() {
+  view_.ShowControl(kDriveButton, false);
+  view_.ShowControl(kFolderField, false);
+  view_.ShowControl(kStatusText, false);
+}
+
+void SetupDialog::HideInstallAndPlay() {
+  view_.ShowControl(kInstallButton, false);
+  view_.ShowControl(kPlayButton, false);
+}
+
+InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::string& folderField,
+                        const std::string& statusText) {
+  InstallPlan plan;
+  plan.mode = st.mode;
+  plan.tryMode = st.tryMode != 0;
+  plan.discRoot = st.discRoot;
+  plan.sourceRoot = st.sourceRoot;
+  plan.recordPath = st.recordPath;
+  plan.desktopPath = st.desktopPath;
+  plan.programsPath = st.programsPath;
+  plan.statusText = statusText;
+  plan.discs = DiscSections(script);
+  plan.installFolder =
+      plan.discs.empty() ? folderField : InstallFolder(script, st.targetDriveRoot, folderField);
+  return plan;
+}
+
+InstallPlan SetupDialog::PlanInstall() {
+  return PlanCommand(ctx_.state, ctx_.script, view_.ControlText(kFolderField, kFolderFieldChars),
+                     statusTextCopy_);
 }
 
 void SetupDialog::ShowPicture(int id, const char* value) {
@@ -101,7 +135,7 @@ void SetupDialog::OnInit() {
   LauncherState& st = ctx_.state;
   IniFile& script = ctx_.script;
 
-  ProbeDirectX(ctx_.system, &st.directXVersion, &st.osPlatform);
+  ProbeDirectX(ctx_.system, &st.probe.directXVersion, &st.probe.osPlatform);
   std::string status = SystemReport();
 
   Size window = view_.WindowSizeForClient(kDialogClientWidth, kDialogClientHeight);
@@ -121,10 +155,10 @@ void SetupDialog::OnInit() {
 
   LayOutForMode(&status);
 
-  if (st.directXVersion < kDirectX8)
+  if (st.probe.directXVersion < kDirectX8)
     Append(&status, WithLine("\n%s", Read(script, script::kTextDriverOld)));
 
-  st.statusTextCopy = status;
+  statusTextCopy_ = status;
   ShowStatus(status);
   view_.FocusControl(kFolderField);
 }
@@ -138,7 +172,7 @@ void SetupDialog::LayOutForMode(std::string* status) {
       ShowPicture(kPicture, Read(script, script::kPicInstall));
       Append(status, FreeSpaceLine(Read(script, script::kTextFreeSpace), st.freeSpace, true));
       view_.ShowControl(kInstallButton, false);
-      if (SpaceSuffices(st.freeSpace, st.requiredSpace) && st.directXVersion >= kDirectX5)
+      if (SpaceSuffices(st.freeSpace, st.requiredSpace) && st.probe.directXVersion >= kDirectX5)
         view_.ShowControl(kInstallButton, true);
       else
         Append(status, WithLine("\n%s", Read(script, script::kTextNoSpace)));
@@ -149,7 +183,7 @@ void SetupDialog::LayOutForMode(std::string* status) {
       view_.ShowControl(kDriveButton, false);
       view_.ShowControl(kFolderField, false);
       ShowPicture(kPicture, Read(script, script::kPicInstalled));
-      if (st.directXVersion < kDirectX8) view_.ShowControl(kPlayButton, false);
+      if (st.probe.directXVersion < kDirectX8) view_.ShowControl(kPlayButton, false);
       view_.SetControlText(kInstallButton, Read(script, script::kTextUninstall));
       view_.ShowControl(kInstallButton, true);
       view_.ShowControl(kOptionalControl, true);
@@ -178,23 +212,23 @@ void SetupDialog::OnCommand(std::uintptr_t wparam) {
   LauncherState& st = ctx_.state;
   switch (wparam) {
     case kInstallButton:
-      if (st.busy == 0) InstallCommand();
+      if (busy_ == 0) InstallCommand();
       break;
     case kExitButton:
-      if (st.busy == 0) EndDialog();
+      if (busy_ == 0) EndDialog();
       break;
     case kDriveButton:
       if (st.mode == LaunchMode::kInstall) ChooseFolder();
       break;
     case kPlayButton:
-      if (st.busy == 0) {
+      if (busy_ == 0) {
         ops_.RunGame();
         EndDialog();
       }
       break;
     case kDemoButton:
-      if (st.busy == 0) {
-        ops_.RunDemo();
+      if (busy_ == 0) {
+        ops_.RunDemo(PlanInstall());
         EndDialog();
       }
       break;
@@ -214,17 +248,17 @@ void SetupDialog::OnClose() {
 void SetupDialog::InstallCommand() {
   LauncherState& st = ctx_.state;
   IniFile& script = ctx_.script;
-  st.busy = 1;
+  busy_ = 1;
   switch (st.mode) {
     case LaunchMode::kInstalled:
       view_.ShowControl(kDemoButton, false);
       view_.ShowControl(kOptionalControl, false);
       view_.ShowControl(kExtraInstallerButton, false);
-      ops_.Uninstall(*this);
+      ops_.Uninstall(PlanInstall(), *this);
       view_.SetControlText(kExitButton, "OK");
       break;
     case LaunchMode::kUpdate:
-      if (ops_.CopyAllDiscs(*this))
+      if (ops_.CopyAllDiscs(PlanInstall(), *this).ok)
         view_.ShowControl(kInstallButton, false);
       else
         view_.ShowControl(kDriveButton, true);
@@ -234,7 +268,6 @@ void SetupDialog::InstallCommand() {
       view_.ShowControl(kExtraInstallerButton, false);
       view_.ShowControl(kInstallButton, false);
       view_.ShowControl(kExitButton, false);
-      st.targetPath = view_.ControlText(kFolderField, kFolderFieldChars);
       ProbeFreeSpace(ctx_, DriveNumberOf(st.targetDriveRoot));
       if (!SpaceSuffices(st.freeSpace, st.requiredSpace)) {
         std::string status =
@@ -244,15 +277,16 @@ void SetupDialog::InstallCommand() {
         ShowStatus(status);
         break;
       }
-      if (!ops_.CopyAllDiscs(*this)) {
+      const InstallPlan plan = PlanInstall();
+      if (!ops_.CopyAllDiscs(plan, *this).ok) {
         view_.SendClose();  // the dialog ends
         return;
       }
       view_.ShowControl(kInstallButton, false);
       view_.SetControlText(kExitButton, "OK");
-      ops_.RenameInstalledFiles(*this);
-      ops_.FinishInstall(*this);
-      if (!ops_.WriteInstallRecord()) {
+      ops_.RenameInstalledFiles(plan, *this);
+      ops_.FinishInstall(plan, *this);
+      if (!ops_.WriteInstallRecord(plan)) {
         // Without its record the install is invisible to the next start and to Uninstall:
         // say so, and end as after a failed copy rather than offer Play.
         ctx_.system.ShowMessage(view_.window(),
@@ -265,8 +299,8 @@ void SetupDialog::InstallCommand() {
       }
       if (const char* finished = Read(script, script::kPicFinished)) {
         ShowPicture(kPicture, finished);
-        if (st.directXVersion < kDirectX8) {
-          ops_.RunDirectXSetup(*this);  // ends the program
+        if (st.probe.directXVersion < kDirectX8) {
+          ops_.RunDirectXSetup(st.probe.osVersion, *this);  // ends the program
           return;
         }
       }
@@ -277,7 +311,7 @@ void SetupDialog::InstallCommand() {
       break;
     }
   }
-  --st.busy;
+  --busy_;
   view_.ShowControl(kExitButton, true);
 }
 
@@ -285,7 +319,7 @@ void SetupDialog::ChooseFolder() {
   LauncherState& st = ctx_.state;
   IniFile& script = ctx_.script;
   System& sys = ctx_.system;
-  ++st.busy;
+  ++busy_;
   if (std::optional<std::string> chosen = view_.BrowseForFolder()) {
     std::string path = *chosen;
     const bool usable = JoinPath(&path, Read(script, script::kPath2AfterBrowse));
@@ -305,7 +339,7 @@ void SetupDialog::ChooseFolder() {
       ShowStatus(status);
     }
   }
-  --st.busy;
+  --busy_;
 }
 
 }  // namespace dl

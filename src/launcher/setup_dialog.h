@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "install/install_screen.h"
 #include "install/operations.h"
 #include "launcher/control_ids.h"
 #include "launcher/launcher_state.h"
@@ -96,7 +97,14 @@ std::string FreeSpaceLine(const std::string& label, std::uint64_t freeSpace, boo
 // never met.
 bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace);
 
-class SetupDialog {
+// The plan of a command started now: the run's facts from the state, the opening status
+// text, and the install folder from the chosen drive and the folder field as the copy
+// forms it (without a disc to copy, the field as typed).
+InstallPlan PlanCommand(const LauncherState& state, IniFile& script, const std::string& folderField,
+                        const std::string& statusText);
+
+// The dialog's behaviour. It is also the screen that the install steps report to.
+class SetupDialog : public InstallScreen {
  public:
   SetupDialog(LauncherContext& ctx, DialogView& view, InstallOperations& operations)
       : ctx_(ctx), view_(view), ops_(operations) {}
@@ -108,13 +116,30 @@ class SetupDialog {
   // The close box or Alt+F4: ends the dialog even while a command runs.
   void OnClose();
 
-  // Shows a finished text in the status control, cut to 259 characters.
-  void ShowStatus(const std::string& text);
   // Places control id by a picture spec and loads its bitmap; null spec: nothing.
   void ShowPicture(int id, const char* spec);
+  // The plan of a command started now, from the state and the folder field.
+  InstallPlan PlanInstall();
+
+  // --- InstallScreen ---
+  WindowRef owner() override { return view_.window(); }
+  // Shows a finished text in the status control, cut to 259 characters.
+  void ShowStatus(const std::string& text) override;
+  void ShowProgress(bool visible) override { view_.ShowControl(kProgressBar, visible); }
+  void SetProgressRange(int maximum) override { view_.SetProgressRange(kProgressBar, maximum); }
+  void SetProgressPosition(int position) override {
+    view_.SetProgressPosition(kProgressBar, position);
+  }
+  void HideFolderChoice() override;
+  void HideInstallAndPlay() override;
+  void EndDialog() override { view_.End(kDialogResult); }
 
   DialogView& view() { return view_; }
   LauncherContext& context() { return ctx_; }
+  // Non-zero while a command runs: a second one does not start.
+  std::int32_t busy() const { return busy_; }
+  // The status text the dialog opened with.
+  const std::string& statusTextCopy() const { return statusTextCopy_; }
 
  private:
   // The system report that begins the status text, cut to the status buffer.
@@ -122,11 +147,12 @@ class SetupDialog {
   void LayOutForMode(std::string* status);
   void InstallCommand();
   void ChooseFolder();
-  void EndDialog() { view_.End(kDialogResult); }
 
   LauncherContext& ctx_;
   DialogView& view_;
   InstallOperations& ops_;
+  std::int32_t busy_ = 0;
+  std::string statusTextCopy_;
 };
 
 }  // namespace dl

@@ -1,5 +1,6 @@
 #include "launcher/start_up.h"
 
+#include "install/copy.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -25,15 +26,6 @@ void ReadInstallRecord(LauncherContext& ctx, const std::string& recordName) {
 }
 
 }  // namespace
-
-std::string DiscPromptText(IniFile& script, int discNumber) {
-  const char* format = ReadOrEmpty(script, TextKey{script::kStringTab, "string9", nullptr});
-  std::string name = DiscNameKey(discNumber);
-  const char* discName = ReadOrEmpty(script, TextKey{script::kStringTab, name.c_str(), nullptr});
-  char text[kPathCapacity];
-  SafeFormat(text, sizeof text, format, {FormatArg(discNumber), FormatArg(discName)});
-  return text;
-}
 
 int LauncherMain(LauncherContext& ctx, ModuleRef instance,
                  const std::function<void()>& showDialog) {

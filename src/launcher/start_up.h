@@ -20,8 +20,4 @@ inline constexpr int kExitNoInstallation = 1;
 // ended). Returns the program's exit code.
 int LauncherMain(LauncherContext& ctx, ModuleRef instance, const std::function<void()>& showDialog);
 
-// The first-disc prompt's text: "string9" used as a format with 1 and "string12", cut to
-// fit 260 bytes.
-std::string DiscPromptText(IniFile& script, int discNumber);
-
 }  // namespace dl

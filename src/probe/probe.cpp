@@ -88,12 +88,13 @@ const char* DirectXText(std::uint32_t code) {
   }
 }
 
-void WriteSystemReport(System& system, IniFile& script, LauncherState& state, std::string* buffer) {
+void WriteSystemReport(System& system, IniFile& script, std::uint32_t systemLocale,
+                       ProbeReport& probe, std::string* buffer) {
   std::string report = Read(script, script::kTextOs);
   // A failed query leaves the record as the last refresh left it.
-  system.OsVersion(&state.osVersion);
-  const OsVersionInfo& v = state.osVersion;
-  switch (state.osPlatform) {
+  system.OsVersion(&probe.osVersion);
+  const OsVersionInfo& v = probe.osVersion;
+  switch (probe.osPlatform) {
     case kPlatformNot95:
       report += v.minor >= 10 ? ":\tWindows 98 or better" : ":\tWindows 95 or batter";
       break;
@@ -104,13 +105,12 @@ void WriteSystemReport(System& system, IniFile& script, LauncherState& state, st
       report += "Error!\n";
       break;
   }
-  report +=
-      FormatString(" Ver:%d.%d%s,%x\n",
-                   {FormatArg(static_cast<std::int64_t>(v.major)),
-                    FormatArg(static_cast<std::int64_t>(v.minor)), FormatArg(v.servicePack.c_str()),
-                    FormatArg(static_cast<std::uint64_t>(state.systemLocale))});
+  report += FormatString(
+      " Ver:%d.%d%s,%x\n",
+      {FormatArg(static_cast<std::int64_t>(v.major)), FormatArg(static_cast<std::int64_t>(v.minor)),
+       FormatArg(v.servicePack.c_str()), FormatArg(static_cast<std::uint64_t>(systemLocale))});
   report += Read(script, script::kTextDx);
-  report += DirectXText(state.directXVersion);
+  report += DirectXText(probe.directXVersion);
   *buffer = std::move(report);
 }
 

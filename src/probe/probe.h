@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/launcher_state.h"
+#include "platform/system.h"
 
 namespace dl {
 
@@ -32,9 +32,17 @@ inline constexpr std::int32_t kPlatformNt = 2;
 // stopping at the first step that fails. Stores both codes and returns the DirectX code.
 std::uint32_t ProbeDirectX(System& system, std::uint32_t* directXVersion, std::int32_t* osPlatform);
 
-// Refreshes state.osVersion and writes the report at the start of *buffer, replacing
-// what was there. Reads osPlatform, directXVersion and systemLocale from state.
-void WriteSystemReport(System& system, IniFile& script, LauncherState& state, std::string* buffer);
+// What the probe found. The version record is refreshed by each system report.
+struct ProbeReport {
+  std::uint32_t directXVersion = 0;  // high byte major, low byte minor
+  std::int32_t osPlatform = 0;       // 0 query failed, 1 not NT, 2 NT family
+  OsVersionInfo osVersion;
+};
+
+// Refreshes report.osVersion and writes the report at the start of *buffer, replacing
+// what was there. Reads the platform and DirectX codes from report.
+void WriteSystemReport(System& system, IniFile& script, std::uint32_t systemLocale,
+                       ProbeReport& report, std::string* buffer);
 
 // The report's DirectX text for a version code.
 const char* DirectXText(std::uint32_t code);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ namespace dl::testing {
 
 class LauncherFixture : public ::testing::Test {
  protected:
-  LauncherFixture() : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_} {}
+  LauncherFixture()
+      : pack_(sys_), ctx_{sys_, script_, record_, pack_, state_}, install_(ctx_.install()) {}
 
   FakeSystem sys_;
   IniFile script_;
@@ -26,26 +28,44 @@ class LauncherFixture : public ::testing::Test {
   PackFile pack_;
   LauncherState state_;
   LauncherContext ctx_;
+  InstallContext install_;
 };
 
 // Records the calls into the install subsystem and answers as told.
 class RecordingOperations : public InstallOperations {
  public:
-  int CopyAllDiscs(SetupDialog& d) override {
+  CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen&) override {
     calls.push_back("copy");
-    busyDuringCopy = d.context().state.busy;
-    return copyResult;
+    if (dialog != nullptr) busyDuringCopy = dialog->busy();
+    plans.push_back(plan);
+    CopyResult result;
+    result.ok = copyResult != 0;
+    return result;
   }
-  int RenameInstalledFiles(SetupDialog&) override { return calls.push_back("rename"), 1; }
-  int FinishInstall(SetupDialog&) override { return calls.push_back("finish"), 1; }
-  int WriteInstallRecord() override { return calls.push_back("record"), recordResult; }
-  int Uninstall(SetupDialog&) override { return calls.push_back("uninstall"), 1; }
+  void RenameInstalledFiles(const InstallPlan&, InstallScreen&) override {
+    calls.push_back("rename");
+  }
+  void FinishInstall(const InstallPlan&, InstallScreen&) override { calls.push_back("finish"); }
+  bool WriteInstallRecord(const InstallPlan&) override {
+    calls.push_back("record");
+    return recordResult != 0;
+  }
+  bool Uninstall(const InstallPlan&, InstallScreen&) override {
+    calls.push_back("uninstall");
+    if (whileUninstalling) whileUninstalling();
+    return true;
+  }
   void RunGame() override { calls.push_back("game"); }
-  void RunDemo() override { calls.push_back("demo"); }
-  void RunExtraInstaller(SetupDialog&) override { calls.push_back("extra"); }
-  void RunDirectXSetup(SetupDialog&) override { calls.push_back("directx"); }
+  void RunDemo(const InstallPlan&) override { calls.push_back("demo"); }
+  void RunExtraInstaller(InstallScreen&) override { calls.push_back("extra"); }
+  void RunDirectXSetup(const OsVersionInfo&, InstallScreen&) override {
+    calls.push_back("directx");
+  }
 
+  const SetupDialog* dialog = nullptr;      // when set, its busy count is noted during the copy
+  std::function<void()> whileUninstalling;  // runs inside the uninstall, while it is busy
   std::vector<std::string> calls;
+  std::vector<InstallPlan> plans;  // of the copies
   int copyResult = 1;
   int recordResult = 1;
   int busyDuringCopy = -1;

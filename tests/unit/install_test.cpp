@@ -46,7 +46,6 @@ class InstallTest : public testing::LauncherFixture {
     state_.discRoot = "D:\\";
     state_.sourceRoot = "";
     state_.targetDriveRoot = "C:\\";
-    state_.statusTextCopy = "OPENING";
     state_.programsPath = "C:\\users\\me\\Programs";
     state_.desktopPath = "C:\\users\\me\\Desktop";
     state_.recordPath = "C:\\windows\\KVX.ini";
@@ -72,9 +71,18 @@ class InstallTest : public testing::LauncherFixture {
     return out;
   }
   bool Exists(const std::string& path) { return sys_.FileExists(path); }
+  // The plan of a command started now, as the dialog makes it, with "OPENING" as the
+  // opening status text; installFolder_, when set, is the folder of an earlier copy.
+  InstallPlan Plan(IniFile& script) {
+    InstallPlan plan = PlanCommand(state_, script, view_.Text(kFolderField), "OPENING");
+    if (!installFolder_.empty()) plan.installFolder = installFolder_;
+    return plan;
+  }
+  InstallPlan Plan() { return Plan(script_); }
 
   FakeView view_;
-  LauncherOperations ops_{ctx_};
+  LauncherOperations ops_{ctx_.install()};
+  std::string installFolder_;
   SetupDialog dialog_;
   CopyState copy_;
   std::string disc1_, disc2_, disc3_;
@@ -84,11 +92,11 @@ TEST_F(InstallTest, TwoDiscsWithPromptsSwapsProgressAndStatus) {
   script_.LoadText(kTwoDiscs);
   sys_.ScriptAnswer(kAnswerOk, [&] { Swap(disc2_, "DISC2"); });  // insert disc 2
   sys_.ScriptAnswer(kAnswerOk, [&] { Swap(disc1_, "DISC1"); });  // return disc 1
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Insert disc|Insert disc 2: Disc Two",
                                                   "Insert disc|Insert disc 1: Disc One"}));
   for (const auto& m : sys_.messages()) EXPECT_EQ(m.owner, view_.window());
-  EXPECT_EQ(state_.targetPath, "C:\\Games\\Game");
+  EXPECT_EQ(Plan().installFolder, "C:\\Games\\Game");
   EXPECT_EQ(sys_.ReadHostFile("C:\\Games\\Game\\game\\a.txt"), "A");
   EXPECT_EQ(sys_.ReadHostFile("C:\\Games\\Game\\game\\data\\one.dat"), "1");
   EXPECT_EQ(sys_.ReadHostFile("C:\\Games\\Game\\game\\data\\two.dat"), "2");
@@ -129,7 +137,7 @@ TEST_F(InstallTest, OneDiscAsksOnlyForItsReturnAndThreeDiscsNameEach) {
   script_.LoadText(
       "[STRING_TAB]\nstring9=%d/%s\nstring11=Insert\nstring12=One\nstring13=Two\n"
       "string14=Three\n[disc00]\nlabel=DISC1\nfile0=game\\a.txt\n");
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(Captions(), std::vector<std::string>{"Insert|1/One"});
 
   FakeSystem& sys = sys_;
@@ -137,10 +145,10 @@ TEST_F(InstallTest, OneDiscAsksOnlyForItsReturnAndThreeDiscsNameEach) {
   three.LoadText(
       "[STRING_TAB]\nstring9=%d/%s\nstring11=Insert\nstring12=One\nstring13=Two\n"
       "string14=Three\n[disc00]\nlabel=DISC1\n[disc01]\nlabel=DISC1\n[disc02]\nlabel=DISC1\n");
-  LauncherContext ctx{sys, three, record_, pack_, state_};
+  InstallContext ctx{sys, three, record_, pack_};
   CopyState copy;
   std::size_t before = sys.messages().size();
-  ASSERT_EQ(CopyAllDiscs(ctx, dialog_, copy), 1);
+  ASSERT_TRUE(CopyAllDiscs(ctx, Plan(three), dialog_, copy).ok);
   std::vector<std::string> texts;
   for (std::size_t i = before; i < sys.messages().size(); ++i)
     texts.push_back(sys.messages()[i].text);
@@ -152,7 +160,7 @@ TEST_F(InstallTest, TryModeShowsNoPromptAndChecksNoLabel) {
   state_.tryMode = 1;
   sys_.SetLabel('D', "ANYTHING");
   WriteOn(disc1_, "game/b.txt", "B from disc 1");
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_TRUE(sys_.messages().empty());
   EXPECT_EQ(sys_.ReadHostFile("C:\\Games\\Game\\game\\b.txt"), "B from disc 1");
 }
@@ -162,14 +170,14 @@ TEST_F(InstallTest, UpdateModePromptsForDiscsButComparesNoLabel) {
   state_.mode = LaunchMode::kUpdate;
   sys_.SetLabel('D', "WRONG");
   sys_.ScriptAnswer(kAnswerOk, [&] { Swap(disc2_, "ALSO_WRONG"); });
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(Captions(), std::vector<std::string>{"Insert disc|Insert disc 2: Disc Two"});
 }
 
 TEST_F(InstallTest, AWrongDiscThatNeverChangesFailsTheCopy) {
   script_.LoadText(kTwoDiscs);
-  sys_.ScriptAnswer(kAnswerOk);                      // insert disc 2: the user leaves disc 1 in
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 0);  // disc 2's file is not there
+  sys_.ScriptAnswer(kAnswerOk);  // insert disc 2: the user leaves disc 1 in
+  ASSERT_FALSE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);  // disc 2's file is not there
   std::vector<std::string> expected = {"Insert disc|Insert disc 2: Disc Two"};
   for (int i = 0; i < 3; ++i) expected.push_back("Wrong disc|Insert disc 2: Disc Two");
   expected.push_back("Insert disc|Insert disc 1: Disc One");  // the right disc is in: once
@@ -183,7 +191,7 @@ TEST_F(InstallTest, ADiscChangedAfterTheFirstPromptIsTakenAtOnce) {
   sys_.ScriptAnswer(kAnswerOk);                                  // return disc 1: not yet
   sys_.ScriptAnswer(kAnswerOk);                                  // again: not yet
   sys_.ScriptAnswer(kAnswerOk, [&] { Swap(disc1_, "DISC1"); });
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(Captions(),
             (std::vector<std::string>{
                 "Insert disc|Insert disc 2: Disc Two", "Wrong disc|Insert disc 2: Disc Two",
@@ -195,15 +203,15 @@ TEST_F(InstallTest, ADiscChangedAfterTheFirstPromptIsTakenAtOnce) {
   Swap(disc2_, "DISC2");
   IniFile one;
   one.LoadText("[disc00]\nlabel=DISC1\n");
-  LauncherContext ctx{sys, one, record_, pack_, state_};
+  InstallContext ctx{sys, one, record_, pack_};
   CopyState copy;
-  CopyAllDiscs(ctx, dialog_, copy);
+  CopyAllDiscs(ctx, Plan(one), dialog_, copy);
   EXPECT_EQ(sys.messages().size() - before, 3u + 3u);  // 3 wrong-disc, 3 return-disc
 }
 
 TEST_F(InstallTest, NoDiscSectionCopiesNothingButStillAsksForTheDisc) {
   script_.LoadText("[STRING_TAB]\nstring11=Insert\n");
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(sys_.messages().size(), 1u);
   EXPECT_TRUE(sys_.shellCalls.empty());
 }
@@ -228,18 +236,18 @@ TEST_F(InstallTest, MoreEntriesThanFilesAndOverlongPaths) {
       "[disc00]\nlabel=DISC1\nfiles=65539\nfile0=game\\a.txt\nfile1=game\\a.txt\n"
       "file2=game\\a.txt\nfile3=game\\a.txt\nfile4=game\\a.txt\n");
   state_.tryMode = 1;
-  ASSERT_EQ(CopyAllDiscs(ctx_, dialog_, copy_), 1);
+  ASSERT_TRUE(CopyAllDiscs(install_, Plan(), dialog_, copy_).ok);
   EXPECT_EQ(view_.progressRanges, std::vector<int>{3});  // 65539 modulo 65536
   EXPECT_EQ(view_.progressPositions, (std::vector<int>{0, 1, 2, 3, 4}));
 
   // An entry whose target path would not fit 259 characters fails the copy.
   IniFile script;
   script.LoadText("[execmode]\ntry=1\n[disc00]\nfile0=" + std::string(250, 'f') + "\n");
-  LauncherContext ctx{sys_, script, record_, pack_, state_};
+  InstallContext ctx{sys_, script, record_, pack_};
   state_.tryMode = 1;
   CopyState copy;
   std::size_t calls = sys_.shellCalls.size();
-  EXPECT_EQ(CopyAllDiscs(ctx, dialog_, copy), 0);
+  EXPECT_FALSE(CopyAllDiscs(ctx, Plan(script), dialog_, copy).ok);
   EXPECT_EQ(sys_.shellCalls.size(), calls);  // never handed to the shell
   EXPECT_TRUE(view_.Visible(kProgressBar));  // a failed copy leaves the bar as it was
 }
@@ -259,23 +267,23 @@ TEST_F(InstallTest, ScriptPathsStayInsideTheDiscAndTheInstallFolder) {
     SCOPED_TRACE(entry);
     IniFile script;
     script.LoadText("[disc00]\nfile0=" + entry + "\nfile1=a.txt\n");
-    LauncherContext ctx{sys_, script, record_, pack_, state_};
+    InstallContext ctx{sys_, script, record_, pack_};
     CopyState copy;
     sys_.shellCalls.clear();
-    EXPECT_EQ(CopyAllDiscs(ctx, dialog_, copy), 0);
+    EXPECT_FALSE(CopyAllDiscs(ctx, Plan(script), dialog_, copy).ok);
     EXPECT_TRUE(sys_.shellCalls.empty());
   }
   EXPECT_FALSE(Exists("C:\\Games\\Game\\outside.txt"));
   EXPECT_FALSE(Exists("C:\\windows\\system32\\windows\\system32\\evil.dll"));
 
   // Renames keep both names inside the install folder.
-  state_.targetPath = "C:\\Games\\Game";
+  installFolder_ = "C:\\Games\\Game";
   sys_.WriteHostFile("C:\\Games\\Game\\a.bin", "a");
   script_.LoadText(
       "[renname]\nfile0=..\\..\\users\\me\\Documents\\thesis.doc,stolen.doc\n"
       "file1=a.bin,..\\..\\windows\\a.bin\nfile2=a.bin,C:\\a.bin\nfile3=a.bin,b.bin\n");
   sys_.shellCalls.clear();
-  RenameInstalledFiles(ctx_, view_.window());
+  RenameInstalledFiles(install_, Plan(), view_.window());
   EXPECT_EQ(sys_.ReadHostFile("C:\\users\\me\\Documents\\thesis.doc"), "a year of work");
   EXPECT_FALSE(Exists("C:\\Games\\Game\\stolen.doc"));
   ASSERT_EQ(sys_.shellCalls.size(), 1u);  // only the last, contained rename
@@ -284,22 +292,22 @@ TEST_F(InstallTest, ScriptPathsStayInsideTheDiscAndTheInstallFolder) {
 
 TEST_F(InstallTest, TheLabelOfANonCdDriveIsNull) {
   state_.discRoot = "C:\\";
-  ReadDiscLabel(ctx_, copy_);
+  ReadDiscLabel(sys_, state_.discRoot, copy_);
   EXPECT_EQ(copy_.currentLabel, "NULL");
   state_.discRoot = "D:\\";
-  ReadDiscLabel(ctx_, copy_);
+  ReadDiscLabel(sys_, state_.discRoot, copy_);
   EXPECT_EQ(copy_.currentLabel, "DISC1");
   sys_.EjectDisc('D');
-  ReadDiscLabel(ctx_, copy_);
+  ReadDiscLabel(sys_, state_.discRoot, copy_);
   EXPECT_EQ(copy_.currentLabel, "NULL");
 }
 
 TEST_F(InstallTest, RenamesTakeTheFirstTwoFieldsAndMarkTheNewName) {
-  state_.targetPath = "C:\\G";
+  installFolder_ = "C:\\G";
   sys_.WriteHostFile("C:\\G\\a.bin", "a");
   sys_.WriteHostFile("C:\\G\\x.bin", "x");
   script_.LoadText("[renname]\nfile0=a.bin,b.bin\nfile1=,x.bin,,y.bin,z.bin\nfile2=lonely\n");
-  RenameInstalledFiles(ctx_, view_.window());
+  RenameInstalledFiles(install_, Plan(), view_.window());
   EXPECT_TRUE(Exists("C:\\G\\b.bin"));
   EXPECT_FALSE(Exists("C:\\G\\a.bin"));
   EXPECT_TRUE(Exists("C:\\G\\y.bin"));
@@ -315,7 +323,7 @@ TEST_F(InstallTest, RenamesTakeTheFirstTwoFieldsAndMarkTheNewName) {
 class FinishTest : public InstallTest {
  protected:
   FinishTest() {
-    state_.targetPath = "C:\\Wendmark\\Game";
+    installFolder_ = "C:\\Wendmark\\Game";
     sys_.WriteHostFile("C:\\Wendmark\\Game\\kvx.exe", "game");
     sys_.WriteHostFile("D:\\setup.exe", "launcher");
   }
@@ -337,7 +345,7 @@ TEST_F(FinishTest, TheGroupTextsAreByteForByte) {
       "[WORK_GROUP]\ngroupname=Wendmark\nlinkname=Play Wendmark\n"
       "linkname1=Remove Wendmark\n");
   sys_.shortPaths["C:\\Wendmark\\Game\\kvx.exe"] = "C:\\WENDMA~1\\GAME\\KVX.EXE";
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   EXPECT_EQ(Conversion(),
             "[progman.groups]\r\ngroupx=Wendmark\r\ngroupx1=Wendmark\r\n[groupx]\r\n"
             "\"Play Wendmark\",\"C:\\WENDMA~1\\GAME\\KVX.EXE\",\"C:\\WENDMA~1\\GAME\\KVX.EXE\",0,,"
@@ -353,7 +361,7 @@ TEST_F(FinishTest, ShortcutsFoundAreCopiedToTheDesktopAndRecordedInOrder) {
       "[WORK_GROUP]\ngroupname=Wendmark\nlinkname=Wendmark.game\nlinkname1=Uninstall\n"
       "linkname2=Demo.x\ndemofile=demo.exe\ndemoMode=-attract\n[execmode]\ndemo=1\n");
   ConverterMakes("Wendmark", {"Wendmark.game", "Uninstall", "Demo.x"});
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   // The demo text replaced the game text in the conversion file (the demo file has no
   // short form: it does not exist, so its long path is used).
   EXPECT_EQ(Conversion(),
@@ -383,7 +391,7 @@ TEST_F(FinishTest, ShortcutsFoundAreCopiedToTheDesktopAndRecordedInOrder) {
 
 TEST_F(FinishTest, AConverterThatMakesNothingCostsElevenSecondsAndRecordsLess) {
   script_.LoadText("[WORK_GROUP]\ngroupname=G\n");
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   EXPECT_EQ(sys_.nowMs(), 2000u + 1000u + 10u * 1000u);
   EXPECT_EQ(record_.SerializeToString(),
             "[move_file]\r\nfile0=C:\\users\\me\\Programs\\G\\Wendmark.lnk\r\n"
@@ -394,7 +402,7 @@ TEST_F(FinishTest, AConverterThatMakesNothingCostsElevenSecondsAndRecordsLess) {
 TEST_F(FinishTest, WithoutAWorkGroupTheShortcutsAreLookedForUnderTheirFileNames) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
   ConverterMakes("Wendmark", {"Wendmark"});
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   EXPECT_EQ(record_.SerializeToString(),
             "[move_file]\r\nfile0=C:\\users\\me\\Programs\\Wendmark\\game.lnk\r\n"
             "file1=C:\\users\\me\\Programs\\Wendmark\\unstall.lnk\r\n");
@@ -403,7 +411,7 @@ TEST_F(FinishTest, WithoutAWorkGroupTheShortcutsAreLookedForUnderTheirFileNames)
 TEST_F(FinishTest, ADemoWithoutItsItemWaitsItsFullTenSeconds) {
   script_.LoadText("[WORK_GROUP]\ngroupname=G\n[execmode]\ndemo=1\n");
   ConverterMakes("G", {"Wendmark"});
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   EXPECT_EQ(sys_.started.size(), 1u);
   EXPECT_EQ(sys_.nowMs(), 2000u + 1000u + 10u * 1000u);
   EXPECT_NE(record_.SerializeToString().find("file3=C:\\users\\me\\Programs\\G\\demo.lnk"),
@@ -415,7 +423,7 @@ TEST_F(FinishTest, ScriptFormatsFillOnlyTheirArguments) {
   script_.LoadText(
       "[WORK_GROUP]\ngroupname=G\nlinkname=Game.one.exe\nsetup_ini=%s|%n|%s%s%s%s%s%s%s%s%s%s%d\n"
       "[start]\npath=%s/%s/%s/%s%n\n[desktop]\npath=%s\n");
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   EXPECT_EQ(Conversion(),
             "G|%n|GGame.one.exeC:\\Wendmark\\Game\\kvx.exeC:\\Wendmark\\Game\\kvx.exe"
             "C:\\Wendmark\\GameWendmarksetup.exe");
@@ -427,11 +435,11 @@ TEST_F(FinishTest, ScriptFormatsFillOnlyTheirArguments) {
 
 TEST_F(InstallTest, TheRecordIsWrittenAndTheNextStartFindsIt) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
-  state_.targetPath = "C:\\Wendmark\\Game";
+  installFolder_ = "C:\\Wendmark\\Game";
   state_.discRoot = "E:\\";
   record_.SetString("[move_file]", "file0", "C:\\p\\game.lnk");
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
-  ASSERT_EQ(WriteInstallRecord(ctx_), 1);
+  ASSERT_EQ(WriteInstallRecord(install_, Plan()), 1);
   EXPECT_FALSE(sys_.FileExists("C:\\Wdtemp.pak"));
   PackFile reader(sys_);
   ASSERT_EQ(reader.Open("C:\\windows\\KVX.ini", 5, 0), 1);
@@ -452,7 +460,7 @@ TEST_F(FinishTest, ALineBreakInAScriptValueAddsNoLinesToTheRecordOrTheGroupFile)
       "linkname=Game\r[groupx2]\r\"Evil\",\"C:\\evil.exe\"\n");
   state_.discRoot = "E:\\";
   ConverterMakes("W", {"Game"});
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, Plan(), view_.window());
   const std::vector<grpconv::ProgmanGroup> groups = grpconv::ParseProgmanGroups(Conversion());
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(groups[0].name, "W");
@@ -461,7 +469,7 @@ TEST_F(FinishTest, ALineBreakInAScriptValueAddsNoLinesToTheRecordOrTheGroupFile)
   EXPECT_EQ(groups[1].items.size(), 1u);  // the uninstall item, and nothing else
 
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
-  ASSERT_EQ(WriteInstallRecord(ctx_), 1);
+  ASSERT_EQ(WriteInstallRecord(install_, Plan()), 1);
   PackFile reader(sys_);
   ASSERT_EQ(reader.Open("C:\\windows\\KVX.ini", 5, 0), 1);
   PackSlot* slot = reader.LoadEntry("KVX.ini");
@@ -479,11 +487,11 @@ TEST_F(FinishTest, ALineBreakInAScriptValueAddsNoLinesToTheRecordOrTheGroupFile)
 
 TEST_F(InstallTest, AScratchPackThatCannotBeMadeOnCFallsBackBesideTheRecord) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
-  state_.targetPath = "C:\\G";
+  installFolder_ = "C:\\G";
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
   sys_.shellHook = nullptr;
   sys_.FailMutation(1, /*persistent=*/false);  // creating C:\Wdtemp.pak fails
-  ASSERT_EQ(WriteInstallRecord(ctx_), 1);
+  ASSERT_EQ(WriteInstallRecord(install_, Plan()), 1);
   EXPECT_TRUE(sys_.FileExists("C:\\windows\\KVX.ini.pak"));
   EXPECT_FALSE(sys_.FileExists("C:\\windows\\KVX.ini-new.pak"));
 
@@ -495,7 +503,7 @@ TEST_F(InstallTest, ARecordThatCannotBeWrittenLeavesNoPack) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
   sys_.FailMutation(1, /*persistent=*/true);
-  EXPECT_EQ(WriteInstallRecord(ctx_), 0);
+  EXPECT_EQ(WriteInstallRecord(install_, Plan()), 0);
   sys_.ClearFaults();
   EXPECT_FALSE(sys_.FileExists("C:\\windows\\KVX.ini.pak"));
   EXPECT_FALSE(sys_.FileExists("C:\\Wdtemp.pak"));

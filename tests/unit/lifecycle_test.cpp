@@ -42,6 +42,9 @@ class LifecycleTest : public testing::LauncherFixture {
     return out;
   }
 
+  // The plan of a command started now, as the dialog makes it.
+  InstallPlan Plan() { return PlanCommand(state_, script_, "", ""); }
+
   FakeView view_;
   testing::RecordingOperations ops_;
   SetupDialog dialog_;
@@ -90,12 +93,12 @@ TEST_F(LifecycleTest, TheInstallFolderGuardRefusesEveryHostileRecord) {
                                             "\\\\server\\share\\Game",
                                             "C:Game"};
   for (const std::string& path : refused)
-    EXPECT_FALSE(IsRemovableInstallFolder(sys_, state_, path)) << "'" << path << "'";
+    EXPECT_FALSE(IsRemovableInstallFolder(sys_, Plan(), path)) << "'" << path << "'";
   const std::vector<std::string> allowed = {"C:\\Wendmark\\Game", "C:\\Program Files\\Wendmark",
                                             "C:\\users\\me\\Games\\Wendmark", "D:\\Games\\KVX",
                                             "C:\\windowsgames\\x"};
   for (const std::string& path : allowed)
-    EXPECT_TRUE(IsRemovableInstallFolder(sys_, state_, path)) << path;
+    EXPECT_TRUE(IsRemovableInstallFolder(sys_, Plan(), path)) << path;
 
   EXPECT_TRUE(IsShortcutFile("C:\\users\\me\\Desktop\\Wendmark.lnk"));
   EXPECT_TRUE(IsShortcutFile("C:\\x\\OLD.PIF"));
@@ -116,7 +119,7 @@ TEST_F(LifecycleTest, UninstallRemovesThePackTheListedShortcutsAndTheFolder) {
       "file2=C:\\users\\me\\Desktop\\Game.lnk\n"  // already deleted by the user
       "file1=C:\\users\\me\\Start Menu\\Programs\\W\\Uninstall.lnk\n"
       "[inst_path]\npath=C:\\Wendmark\\Game\n");
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
   EXPECT_EQ(Deleted(),
             (std::vector<std::string>{
                 "C:\\windows\\KVX.ini.pak", "C:\\users\\me\\Start Menu\\Programs\\W\\Game.lnk",
@@ -137,7 +140,7 @@ TEST_F(LifecycleTest, TheShortcutListEndsAtItsFirstGap) {
   sys_.WriteHostFile("C:\\p\\b.lnk", "l");
   sys_.WriteHostFile("C:\\p\\demo.lnk", "l");
   record_.LoadText("[move_file]\nfile0=C:\\p\\a.lnk\nfile1=C:\\p\\b.lnk\nfile3=C:\\p\\demo.lnk\n");
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
   EXPECT_FALSE(sys_.FileExists("C:\\p\\b.lnk"));
   EXPECT_TRUE(sys_.FileExists("C:\\p\\demo.lnk"));  // after the gap at file2
 }
@@ -149,7 +152,7 @@ TEST_F(LifecycleTest, AHostileRecordDeletesNothingButThePackAndSaysWhatItLeft) {
   record_.LoadText(
       "[move_file]\nfile0=C:\\windows\\system32\\kernel32.dll\nfile1=C:\\users\\..\\windows\n"
       "[inst_path]\npath=C:\\windows\n");
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 0);
   EXPECT_EQ(Deleted(), std::vector<std::string>{"C:\\windows\\KVX.ini.pak"});
   EXPECT_TRUE(sys_.FileExists("C:\\windows\\system32\\kernel32.dll"));
   EXPECT_TRUE(sys_.FileExists("C:\\windows\\win.ini"));
@@ -162,7 +165,7 @@ TEST_F(LifecycleTest, AHostileRecordDeletesNothingButThePackAndSaysWhatItLeft) {
 
   record_.LoadText("[inst_path]\npath=C:\\\n");
   sys_.shellCalls.clear();
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 0);
   EXPECT_EQ(Deleted(), std::vector<std::string>{"C:\\windows\\KVX.ini.pak"});
 }
 
@@ -211,7 +214,7 @@ TEST_F(LifecycleTest, NoRecordReachesBeyondTheGameItInstalled) {
     const std::size_t before = sys_.messages().size();
     record_.LoadText("[move_file]\nfile0=C:\\users\\me\\Desktop\\*.lnk\nfile1=" + folder +
                      "\\game.lnk\n[inst_path]\npath=" + folder + "\n");
-    EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+    EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 0);
     for (const auto& call : sys_.shellCalls) {
       EXPECT_EQ(call.op, ShellOp::kDelete);
       EXPECT_EQ(call.from.find_first_of("*?"), std::string::npos) << call.from;
@@ -236,7 +239,7 @@ TEST_F(LifecycleTest, NoRecordReachesBeyondTheGameItInstalled) {
   state_.recordPath = "C:\\windows\\*";
   record_.LoadText("[other]\n");
   sys_.shellCalls.clear();
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 0);
   EXPECT_TRUE(Deleted().empty());
   EXPECT_TRUE(sys_.FileExists("C:\\windows\\KVX.ini.pak"));
 
@@ -248,7 +251,7 @@ TEST_F(LifecycleTest, NoRecordReachesBeyondTheGameItInstalled) {
       "[move_file]\nfile0=c:/users/me/Desktop//Wendmark.lnk\n"
       "[inst_path]\npath=C:\\Wendmark\\.\\Game\\\n");
   sys_.shellCalls.clear();
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
   EXPECT_EQ(Deleted(), (std::vector<std::string>{"C:\\windows\\KVX.ini.pak",
                                                  "C:\\users\\me\\Desktop\\Wendmark.lnk",
                                                  "C:\\Wendmark\\Game"}));
@@ -263,12 +266,12 @@ TEST_F(LifecycleTest, AFolderReachedThroughALinkIsJudgedAndDeletedWhereItLeads) 
   std::filesystem::create_directory_symlink(sys_.HostPath("C:\\Wendmark\\Game"),
                                             sys_.HostPath("C:\\GameLink"));
   record_.LoadText("[inst_path]\npath=C:\\Alias\n");
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 0);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 0);
   EXPECT_TRUE(sys_.FileExists("C:\\users\\me\\Documents\\kvx.exe"));
 
   record_.LoadText("[inst_path]\npath=C:\\GameLink\n");
   sys_.shellCalls.clear();
-  EXPECT_EQ(Uninstall(ctx_, dialog_), 1);
+  EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
   EXPECT_EQ(Deleted().back(), "C:\\Wendmark\\Game");
 }
 
@@ -278,7 +281,7 @@ TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolderWithItsPathQuoted) {
   sys_.WriteHostFile("D:\\My Games\\Game\\kvx.exe", "g");
   record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\n");
   script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n");
-  RunGame(ctx_);
+  RunGame(install_);
   ASSERT_EQ(sys_.started.size(), 1u);
   EXPECT_EQ(sys_.started[0].commandLine, "\"D:\\My Games\\Game\\kvx.exe\"");
   EXPECT_FALSE(sys_.started[0].hidden);
@@ -286,31 +289,32 @@ TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolderWithItsPathQuoted) {
 
   // A quote in the record would end the quoted path early: nothing is started.
   record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\\x.exe\" \"\n");
-  RunGame(ctx_);
+  RunGame(install_);
   EXPECT_EQ(sys_.started.size(), 1u);
 }
 
 TEST_F(LifecycleTest, PlayWithoutAProgramOrAFolderStartsNothing) {
   record_.LoadText("[inst_path]\npath=D:\\Games\\Game\n");
   script_.LoadText("[WORK_GROUP]\ngroupname=G\n");  // a later run: no exefile
-  RunGame(ctx_);
+  RunGame(install_);
   record_.LoadText("[other]\n");
   script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n");
-  RunGame(ctx_);
+  RunGame(install_);
   record_.LoadText("[inst_path]\npath=\n");
-  RunGame(ctx_);
+  RunGame(install_);
   EXPECT_TRUE(sys_.started.empty());
 }
 
 TEST_F(LifecycleTest, PlayInTheRunOfTheInstallFindsTheRecordedDefault) {
   // [WORK_GROUP] lacks exefile: finishing the install records "kvx.exe" in it.
   script_.LoadText("[WORK_GROUP]\ngroupname=G\n");
-  state_.targetPath = "D:\\Wendmark\\Game";
+  InstallPlan plan = Plan();
+  plan.installFolder = "D:\\Wendmark\\Game";
   sys_.WriteHostFile("D:\\Wendmark\\Game\\kvx.exe", "g");
-  FinishInstall(ctx_, view_.window());
+  FinishInstall(install_, plan, view_.window());
   record_.SetString("[inst_path]", "path", "D:\\Wendmark\\Game");
   sys_.started.clear();
-  RunGame(ctx_);
+  RunGame(install_);
   ASSERT_EQ(sys_.started.size(), 1u);
   EXPECT_EQ(sys_.started[0].commandLine, "\"D:\\Wendmark\\Game\\kvx.exe\"");
 }
@@ -320,18 +324,18 @@ TEST_F(LifecycleTest, TheDemoRunsFromItsFolderOnTheDisc) {
   sys_.ChangeDir("D:\\");
   state_.sourceRoot = "";
   script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\n");
-  RunDemo(ctx_);
+  RunDemo(install_, state_.sourceRoot);
   ASSERT_EQ(sys_.started.size(), 1u);
   EXPECT_EQ(sys_.started[0].commandLine, "\"\\demo\\demo.exe\" ");  // the empty mode's blank
   EXPECT_EQ(sys_.CurrentDir(), "D:\\demo");
 
   state_.sourceRoot = "D:";
   script_.LoadText("[DEMO_GROUP]\npath=demo\nexefile=demo.exe\nmode=-attract\n");
-  RunDemo(ctx_);
+  RunDemo(install_, state_.sourceRoot);
   EXPECT_EQ(sys_.started.back().commandLine, "\"D:\\demo\\demo.exe\" -attract");
 
   script_.LoadText("[DEMO_GROUP]\npath=demo\n");
-  RunDemo(ctx_);
+  RunDemo(install_, state_.sourceRoot);
   EXPECT_EQ(sys_.started.size(), 2u);  // no program: nothing started
 }
 
@@ -339,7 +343,7 @@ TEST_F(LifecycleTest, TheInstallersStartAndEndTheLauncher) {
   script_.LoadText(
       "[instind_path]\npath=extra\\extra.exe /quiet\n"
       "[instdx_path]\npath2000=dx\\setup.exe /2000\npath98=dx\\setup.exe /98\n");
-  RunExtraInstaller(ctx_, dialog_);
+  RunExtraInstaller(install_, dialog_);
   EXPECT_EQ(sys_.started.back().commandLine, "extra\\extra.exe /quiet");
   EXPECT_EQ(view_.endResults, std::vector<int>{-1});
 
@@ -349,16 +353,15 @@ TEST_F(LifecycleTest, TheInstallersStartAndEndTheLauncher) {
       {{4, 10, 0, 1, ""}, "dx\\setup.exe /98"},  {{6, 0, 0, 2, ""}, "dx\\setup.exe /98"},
       {{10, 0, 0, 2, ""}, "dx\\setup.exe /98"}};
   for (const auto& [version, command] : systems) {
-    state_.osVersion = version;
-    RunDirectXSetup(ctx_, dialog_);
+    RunDirectXSetup(install_, version, dialog_);
     EXPECT_EQ(sys_.started.back().commandLine, command) << version.major << "." << version.minor;
   }
   EXPECT_EQ(view_.endResults.size(), 1u + systems.size());
 
   script_.LoadText("[other]\n");
   std::size_t before = sys_.started.size();
-  RunDirectXSetup(ctx_, dialog_);
-  RunExtraInstaller(ctx_, dialog_);
+  RunDirectXSetup(install_, state_.probe.osVersion, dialog_);
+  RunExtraInstaller(install_, dialog_);
   EXPECT_EQ(sys_.started.size(), before);  // nothing to start, but the launcher still ends
   EXPECT_EQ(view_.endResults.size(), 3u + systems.size());
 }

@@ -1,4 +1,5 @@
 #include "probe/probe.h"
+#include "launcher/launcher_state.h"
 
 #include <gtest/gtest.h>
 
@@ -89,10 +90,10 @@ TEST(ProbeDirectX, PlatformCodeOnePerFamily) {
 class ReportTest : public ::testing::Test {
  protected:
   std::string Report(std::int32_t platform, std::uint32_t dx) {
-    state_.osPlatform = platform;
-    state_.directXVersion = dx;
+    state_.probe.osPlatform = platform;
+    state_.probe.directXVersion = dx;
     std::string buffer = "old text that must be replaced";
-    WriteSystemReport(sys_, script_, state_, &buffer);
+    WriteSystemReport(sys_, script_, state_.systemLocale, state_.probe, &buffer);
     return buffer;
   }
   FakeSystem sys_;
@@ -122,7 +123,7 @@ TEST_F(ReportTest, VersionLineCarriesServicePackAndLocaleInHex) {
   sys_.osVersion = OsVersionInfo{5, 1, 2600, 2, "Service Pack 2"};
   EXPECT_EQ(Report(kPlatformNt, kDirectX8),
             "OS:\tWindows NT Ver:5.1Service Pack 2,804\nDX:\tDirectX 8.0 or up");
-  EXPECT_EQ(state_.osVersion.servicePack, "Service Pack 2");  // refreshed
+  EXPECT_EQ(state_.probe.osVersion.servicePack, "Service Pack 2");  // refreshed
   sys_.osVersion.servicePack = "";
   EXPECT_EQ(Report(kPlatformNt, kDirectX8), "OS:\tWindows NT Ver:5.1,804\nDX:\tDirectX 8.0 or up");
 }

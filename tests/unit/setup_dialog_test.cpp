@@ -26,6 +26,7 @@ class DialogTest : public testing::LauncherFixture {
  protected:
   DialogTest() : dialog_(ctx_, view_, ops_) {
     view_.system = &sys_;
+    ops_.dialog = &dialog_;
     sys_.osVersion = OsVersionInfo{6, 1, 7601, 2, "Service Pack 1"};
     state_.systemLocale = 1033;
     state_.targetDriveRoot = "C:\\";
@@ -52,9 +53,9 @@ constexpr const char* kReport = "OS:\tWindows NT Ver:6.1Service Pack 1,409\nDX:\
 TEST_F(DialogTest, InstallModeOpening) {
   Open("[setup]\npic2=back.bmp,10,20\n[DEMO_GROUP]\ndemo=1\nname=Try it\n");
   EXPECT_EQ(Status(), std::string(kReport) + "\nfree disk space,2048 Mbytes");
-  EXPECT_EQ(state_.statusTextCopy, Status());
-  EXPECT_EQ(state_.directXVersion, 2304u);
-  EXPECT_EQ(state_.osPlatform, 2);
+  EXPECT_EQ(dialog_.statusTextCopy(), Status());
+  EXPECT_EQ(state_.probe.directXVersion, 2304u);
+  EXPECT_EQ(state_.probe.osPlatform, 2);
   EXPECT_EQ(view_.title, "Install Game");
   EXPECT_EQ(view_.Text(kFolderField), "Wendmark");
   EXPECT_EQ(view_.Text(kDriveButton), "C:\\");
@@ -119,7 +120,7 @@ TEST_F(DialogTest, InstallIsShownOnlyWithMoreFreeSpaceThanRequired) {
 TEST_F(DialogTest, OldDirectXKeepsInstallHiddenAndWarns) {
   sys_.failingDxStep = 10;  // DirectX 3.0
   Open("[STRING_TAB]\nstring4=No room\nstring8=Update your drivers\n");
-  EXPECT_EQ(state_.directXVersion, 768u);
+  EXPECT_EQ(state_.probe.directXVersion, 768u);
   EXPECT_FALSE(view_.Visible(kInstallButton));
   EXPECT_EQ(Status(),
             "OS:\tWindows NT Ver:6.1Service Pack 1,409\nDX:\tDirectX 3.0"
@@ -225,17 +226,22 @@ TEST_F(DialogTest, CommandsCountOnlyAsClicksAndRespectBusy) {
   EXPECT_TRUE(view_.endResults.empty());
   EXPECT_EQ(view_.browses, 0);
 
-  state_.busy = 1;
-  dialog_.OnCommand(kExitButton);
-  dialog_.OnCommand(kPlayButton);
-  dialog_.OnCommand(kDemoButton);
+  // While a command runs (here the uninstall), the other commands are not taken.
+  ops_.whileUninstalling = [this] {
+    EXPECT_EQ(dialog_.busy(), 1);
+    dialog_.OnCommand(kExitButton);
+    dialog_.OnCommand(kPlayButton);
+    dialog_.OnCommand(kDemoButton);
+    dialog_.OnCommand(kInstallButton);
+    EXPECT_TRUE(view_.endResults.empty());
+    EXPECT_EQ(ops_.calls, std::vector<std::string>{"uninstall"});
+    dialog_.OnClose();  // the close box works even while busy
+    EXPECT_EQ(view_.endResults, std::vector<int>{-1});
+  };
   dialog_.OnCommand(kInstallButton);
-  EXPECT_TRUE(view_.endResults.empty());
-  EXPECT_TRUE(ops_.calls.empty());
-  dialog_.OnClose();  // the close box works even while busy
-  EXPECT_EQ(view_.endResults, std::vector<int>{-1});
+  ops_.calls.clear();
 
-  state_.busy = 0;
+  EXPECT_EQ(dialog_.busy(), 0);
   dialog_.OnCommand(kPlayButton);
   dialog_.OnCommand(kDemoButton);
   dialog_.OnCommand(kExitButton);
@@ -256,9 +262,9 @@ TEST_F(DialogTest, ChoosingAFolderAppendsPath2AndMeasuresItsDrive) {
   EXPECT_EQ(state_.freeSpace, 4ull * 1024 * 1024 * 1024);
   EXPECT_EQ(Status(), std::string(kReport) + "\nfree disk space,4096 Mbytes");
   EXPECT_TRUE(view_.Visible(kInstallButton));
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
   // The opening status copy is not changed by a folder choice.
-  EXPECT_EQ(state_.statusTextCopy, std::string(kReport) + "\nfree disk space,2048 Mbytes");
+  EXPECT_EQ(dialog_.statusTextCopy(), std::string(kReport) + "\nfree disk space,2048 Mbytes");
 
   view_.browseAnswers = {"E:\\"};
   dialog_.OnCommand(kDriveButton);
@@ -299,7 +305,7 @@ TEST_F(DialogTest, ACancelledOrOverlongChoiceChangesNothing) {
   EXPECT_EQ(view_.browses, 1);
   EXPECT_EQ(Status(), status);
   EXPECT_EQ(view_.Text(kFolderField), "Wendmark");
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
 
   // A folder that, joined with "Game", would not fit 259 characters is refused.
   std::string longFolder = "E:\\" + std::string(252, 'f');  // 255 + "\Game" = 260
@@ -308,7 +314,7 @@ TEST_F(DialogTest, ACancelledOrOverlongChoiceChangesNothing) {
   EXPECT_EQ(Status(), status);
   EXPECT_EQ(view_.Text(kFolderField), "Wendmark");
   EXPECT_EQ(view_.Text(kDriveButton), "C:\\");
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
 
   view_.browseAnswers = {"E:\\" + std::string(251, 'f')};  // exactly 259: taken
   dialog_.OnCommand(kDriveButton);
@@ -341,11 +347,10 @@ TEST_F(DialogTest, InstallRefusedForSpaceSaysNotInstalledOrPathError) {
   sys_.SetFreeBytes('C', 50);
   view_.SetControlText(kFolderField, "Games\\KVX");
   dialog_.OnCommand(kInstallButton);
-  EXPECT_EQ(state_.targetPath, "Games\\KVX");
   EXPECT_EQ(Status(), "\nfree disk space,50 bytes\nnot instll");
   EXPECT_FALSE(view_.Visible(kInstallButton));
   EXPECT_TRUE(view_.Visible(kExitButton));
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
   EXPECT_TRUE(ops_.calls.empty());
 
   sys_.SetFreeBytes('C', 0, /*queryFails=*/true);
@@ -364,7 +369,7 @@ TEST_F(DialogTest, ASuccessfulInstallSwitchesToInstalledMode) {
   EXPECT_EQ(view_.Text(kInstallButton), "Uninstall");
   EXPECT_EQ(view_.Text(kExitButton), "OK");
   EXPECT_TRUE(view_.Visible(kExitButton));
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
   EXPECT_TRUE(view_.endResults.empty());
 
   dialog_.OnCommand(kInstallButton);  // now Uninstall
@@ -427,7 +432,7 @@ TEST_F(DialogTest, UpdateCopyHidesInstallOrShowsTheDriveButtonAgain) {
   Open("", LaunchMode::kUpdate);
   dialog_.OnCommand(kInstallButton);
   EXPECT_FALSE(view_.Visible(kInstallButton));
-  EXPECT_EQ(state_.busy, 0);
+  EXPECT_EQ(dialog_.busy(), 0);
 
   FakeView view;
   SetupDialog dialog(ctx_, view, ops_);
@@ -445,7 +450,7 @@ TEST_F(DialogTest, TheStatusControlShowsAt259Characters) {
   dialog_.ShowStatus(std::string(300, 's'));
   EXPECT_EQ(Status().size(), 259u);
   Open("[STRING_TAB]\nstring6=" + std::string(2000, 'o') + "\n");
-  EXPECT_EQ(state_.statusTextCopy.size(), 1023u);  // composed in 1,024 bytes
+  EXPECT_EQ(dialog_.statusTextCopy().size(), 1023u);  // composed in 1,024 bytes
   EXPECT_EQ(Status().size(), 259u);
 }
 

@@ -23,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   dl::PackFile packFile(system);
   dl::LauncherState launcherState;
   dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState};
-  dl::LauncherOperations operations(ctx);
+  dl::LauncherOperations operations(ctx.install());
   try {
     return dl::LauncherMain(ctx, reinterpret_cast<dl::ModuleRef>(instance),
                             [&] { dl::RunSetupDialog(ctx, operations); });

@@ -1,0 +1,46 @@
+// What the install steps work on, handed to them as values: the documents and the machine
+// (InstallContext), and the facts of the run fixed when a command starts (InstallPlan).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace dl {
+
+class IniFile;
+class PackFile;
+
+enum class LaunchMode : int {
+  kInstall = 0,    // nothing installed
+  kInstalled = 1,  // an install record was read
+  kUpdate = 2,     // an update disc over an existing installation
+};
+
+// The launcher's documents and the machine, as the install steps reach them.
+struct InstallContext {
+  System& system;
+  IniFile& script;  // the setup script from the disc
+  IniFile& record;  // the install record from the pack in the Windows directory
+  PackFile& pack;   // the record's pack, as start-up opened it
+};
+
+// The facts of one command, fixed when the user presses its button.
+struct InstallPlan {
+  LaunchMode mode = LaunchMode::kInstall;
+  bool tryMode = false;            // a trial run: no disc prompts, no label checks
+  std::string discRoot;            // "X:\" of the launcher's drive: labels are read there
+  std::string sourceRoot;          // what disc entries are relative to; may be empty
+  std::string installFolder;       // where the files go and what the record names
+  std::string recordPath;          // the record pack's base (".pak" is added)
+  std::string desktopPath;         // the user's desktop folder
+  std::string programsPath;        // the user's Start-menu programs folder
+  std::string statusText;          // the dialog's opening status text
+  std::vector<std::string> discs;  // the disc sections in order: "[disc00]", "[disc01]"...
+};
+
+// The disc sections of a script, "[disc00]" upward to the first missing number.
+std::vector<std::string> DiscSections(IniFile& script);
+
+}  // namespace dl
