@@ -7,7 +7,7 @@ namespace {
 
 // The candidates of both disc searches: d: to z:, CD-ROM drives only.
 template <typename Visit>
-bool ScanCdRomDrives(System& system, Visit visit) {
+bool ScanCdRomDrives(FileSystem& system, Visit visit) {
   for (char letter = 'd'; letter <= 'z'; ++letter) {
     std::string root = std::string(1, letter) + ":\\";
     if (system.DriveKind(root) != DriveType::kCdRom) continue;
@@ -24,21 +24,19 @@ void LoadSpecialFolders(LauncherContext& ctx) {
   if (ctx.system.SpecialFolderPath(SpecialFolder::kPrograms, &path)) ctx.state.programsPath = path;
 }
 
-int FindInstallDisc(LauncherContext& ctx) {
-  bool found = ScanCdRomDrives(ctx.system, [&](const std::string& root) {
+bool FindInstallDisc(LauncherContext& ctx) {
+  return ScanCdRomDrives(ctx.system, [&](const std::string& root) {
     ctx.system.ChangeDir(root);
     ctx.script.LoadFile(ctx.system, ctx.state.scriptName.c_str());
     return ctx.script.loaded != 0;
   });
-  return found ? 1 : 0;
 }
 
-int FindDiscByLabel(System& system, const std::string& label) {
-  bool found = ScanCdRomDrives(system, [&](const std::string& root) {
+bool FindDiscByLabel(FileSystem& system, const std::string& label) {
+  return ScanCdRomDrives(system, [&](const std::string& root) {
     std::string volume;
     return system.VolumeLabel(root, &volume) && volume == label;
   });
-  return found ? 1 : 0;
 }
 
 void ProbeFreeSpace(LauncherContext& ctx, std::int32_t drive) {

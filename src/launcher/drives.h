@@ -14,11 +14,11 @@ namespace dl {
 void LoadSpecialFolders(LauncherContext& ctx);
 
 // Tries the root of every CD-ROM drive from d: to z: for the setup script. On success the
-// disc's root is the current directory, the script is loaded and 1 is returned.
-int FindInstallDisc(LauncherContext& ctx);
+// disc's root is the current directory, the script is loaded and true is returned.
+bool FindInstallDisc(LauncherContext& ctx);
 
-// 1 when a CD-ROM drive from d: to z: holds a disc whose volume label is exactly label.
-int FindDiscByLabel(System& system, const std::string& label);
+// True when a CD-ROM drive from d: to z: holds a disc whose volume label is exactly label.
+bool FindDiscByLabel(FileSystem& system, const std::string& label);
 
 // Sets state.freeSpace to the free bytes of drive number drive (1 = A:, 3 = C:); 0 when
 // the query fails.

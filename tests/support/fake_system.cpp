@@ -200,6 +200,7 @@ bool FakeSystem::FileExists(const std::string& path) {
 }
 
 std::unique_ptr<WritableFile> FakeSystem::CreateForWriting(const std::string& path) {
+  fileEffects.push_back({FileEffect::kCreate, path, {}});
   std::string host = HostPath(path);
   if (host.empty() || MutationFails()) return nullptr;
   // Creating (or truncating) the file is immediate; its data waits for a sync.
@@ -209,12 +210,14 @@ std::unique_ptr<WritableFile> FakeSystem::CreateForWriting(const std::string& pa
 }
 
 bool FakeSystem::RemoveFile(const std::string& path) {
+  fileEffects.push_back({FileEffect::kRemove, path, {}});
   std::string host = HostPath(path);
   if (host.empty() || MutationFails()) return false;
   return host_.RemoveFile(host);
 }
 
 bool FakeSystem::RenameReplacing(const std::string& from, const std::string& to) {
+  fileEffects.push_back({FileEffect::kRename, from, to});
   std::string a = HostPath(from), b = HostPath(to);
   if (a.empty() || b.empty() || MutationFails()) return false;
   return host_.RenameReplacing(a, b);

@@ -131,6 +131,13 @@ class FakeSystem : public System {
   std::vector<int> dxStepsRun;
   int openDxSessions = 0;
   std::vector<std::string> debugTexts;
+  // File-system mutations through the seam, in order (the shell's are in shellCalls).
+  struct FileEffect {
+    enum Kind { kCreate, kRemove, kRename } kind;
+    std::string path;
+    std::string to;  // a rename's new name
+  };
+  std::vector<FileEffect> fileEffects;
   // Shell file operations, in order; shellHook, when set, answers instead of the fake
   // (return -1 to let the fake carry the request out).
   struct ShellCall {

@@ -1,0 +1,327 @@
+// The whole launcher against the fake system: start-up, Install (with the disc swaps its
+// answers allow), Uninstall and Play, on a machine seeded with a user's files. After each
+// run the effects the fake recorded are checked against what no script, record or disc
+// may ever cause; any violation aborts.
+//
+// Input, in parts separated by lines "@@@":
+//   1. setup.ini on disc 1
+//   2. the install record found at start-up (empty: none)
+//   3. the discs' files, one per line: "N:relative\path" (disc N, 1 to 3)
+//   4. the folder field as the user leaves it
+//   5. the answers to message boxes, one character each: "1" to "3" put that disc into
+//      the drive first; anything else just presses OK
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "grpconv/progman.h"
+#include "install/launcher_operations.h"
+#include "install/path_guard.h"
+#include "launcher/launcher_state.h"
+#include "launcher/setup_dialog.h"
+#include "launcher/start_up.h"
+#include "pack/pack_file.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
+#include "support/fake_system.h"
+#include "support/fake_view.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dl::testing::FakeSystem;
+
+constexpr const char* kProfile = "C:\\users\\me";
+constexpr const char* kDesktop = "C:\\users\\me\\Desktop";
+constexpr const char* kPrograms = "C:\\users\\me\\Start Menu\\Programs";
+
+// What the user already has on C: before the launcher runs.
+const char* const kSeeded[] = {
+    "C:\\windows\\win.ini",
+    "C:\\windows\\system32\\kernel32.dll",
+    "C:\\users\\me\\Documents\\thesis.doc",
+    "C:\\users\\me\\Pictures\\holiday.bmp",
+    "C:\\users\\me\\Desktop\\notes.txt",
+    "C:\\users\\me\\Start Menu\\Programs\\Other\\readme.txt",
+    "C:\\users\\other\\letter.txt",
+    "C:\\users\\Public\\shared.txt",
+    "C:\\Program Files\\Other\\app.exe",
+};
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t at = text.find(separator, start);
+    if (at == std::string::npos) {
+      parts.push_back(text.substr(start));
+      return parts;
+    }
+    parts.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Split(text, "\n"))
+    if (!line.empty()) lines.push_back(line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+  return lines;
+}
+
+[[noreturn]] void Violation(const std::string& what) {
+  std::fprintf(stderr, "INVARIANT VIOLATED: %s\n", what.c_str());
+  std::abort();
+}
+
+bool Inside(const std::string& path, const std::string& folder) {
+  const std::string p = dl::CanonicalPath(path), f = dl::CanonicalPath(folder);
+  return !p.empty() && !f.empty() &&
+         (p == f || (p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '\\'));
+}
+
+bool IsShortcut(const std::string& path) {
+  return dl::IsShortcutFile(path);
+}
+
+// Forwards to the real operations and notes the plan of the install.
+class SpyOperations : public dl::InstallOperations {
+ public:
+  explicit SpyOperations(dl::InstallContext ctx) : real_(ctx) {}
+  dl::CopyResult CopyAllDiscs(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
+    if (plan.mode == dl::LaunchMode::kInstall) installPlan = plan;
+    return real_.CopyAllDiscs(plan, screen);
+  }
+  void RenameInstalledFiles(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
+    real_.RenameInstalledFiles(plan, screen);
+  }
+  void FinishInstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
+    real_.FinishInstall(plan, screen);
+  }
+  bool WriteInstallRecord(const dl::InstallPlan& plan) override {
+    recordWritten = real_.WriteInstallRecord(plan);
+    return recordWritten;
+  }
+  bool Uninstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
+    return real_.Uninstall(plan, screen);
+  }
+  void RunGame() override { real_.RunGame(); }
+  void RunDemo(const dl::InstallPlan& plan) override { real_.RunDemo(plan); }
+  void RunExtraInstaller(dl::InstallScreen& screen) override { real_.RunExtraInstaller(screen); }
+  void RunDirectXSetup(const dl::OsVersionInfo& version, dl::InstallScreen& screen) override {
+    real_.RunDirectXSetup(version, screen);
+  }
+
+  std::optional<dl::InstallPlan> installPlan;
+  bool recordWritten = false;
+
+ private:
+  dl::LauncherOperations real_;
+};
+
+// The program-group converter as a careful one works: each item's shortcut in a group
+// folder of the Start menu, never elsewhere.
+void Convert(FakeSystem& sys) {
+  std::string text;
+  if (!sys.ReadWholeFile("C:\\windows\\setup.ini", &text)) return;
+  for (const grpconv::ProgmanGroup& group : grpconv::ParseProgmanGroups(text)) {
+    const std::string folder = std::string(kPrograms) + "\\" + group.name;
+    if (!Inside(folder, kPrograms) || dl::HasUnsafeCharacters(group.name)) continue;
+    for (const grpconv::ProgmanItem& item : group.items) {
+      const std::string link = folder + "\\" + grpconv::ShortcutName(item.title);
+      if (Inside(link, folder)) sys.WriteHostFile(link, "shortcut to " + item.program);
+    }
+  }
+}
+
+void Run(const std::string& input) {
+  std::vector<std::string> parts = Split(input, "\n@@@\n");
+  parts.resize(5);
+  const std::string& scriptText = parts[0];
+  const std::string& recordText = parts[1];
+
+  FakeSystem sys;
+  sys.AddDrive('C', dl::DriveType::kFixed, "SYSTEM", 1ull << 40);
+  sys.AddDrive('D', dl::DriveType::kCdRom, "", 0);
+  sys.specialFolders[dl::SpecialFolder::kProfile] = kProfile;
+  sys.specialFolders[dl::SpecialFolder::kDesktopFolder] = kDesktop;
+  sys.specialFolders[dl::SpecialFolder::kPrograms] = kPrograms;
+  sys.specialFolders[dl::SpecialFolder::kStartMenu] = "C:\\users\\me\\Start Menu";
+  sys.specialFolders[dl::SpecialFolder::kDocuments] = "C:\\users\\me\\Documents";
+  sys.specialFolders[dl::SpecialFolder::kPictures] = "C:\\users\\me\\Pictures";
+  sys.specialFolders[dl::SpecialFolder::kProgramFiles] = "C:\\Program Files";
+  for (const char* file : kSeeded) sys.WriteHostFile(file, "seeded");
+
+  // The discs: disc N carries the label its section asks for, so the right disc exists.
+  dl::IniFile labels;
+  labels.LoadText(scriptText);
+  std::vector<std::string> discs;
+  for (int n = 1; n <= 3; ++n) {
+    const std::string folder = sys.tempRoot() + "/disc" + std::to_string(n);
+    fs::create_directories(folder);
+    discs.push_back(folder);
+  }
+  auto label = [&](int n) {
+    const char* l = labels.GetString(dl::DiscSectionName(n - 1).c_str(), "label", nullptr);
+    return l == nullptr ? "DISC_" + std::to_string(n) : std::string(l);
+  };
+  std::ofstream(discs[0] + "/setup.ini", std::ios::binary) << scriptText;
+  std::ofstream(discs[0] + "/setup.exe", std::ios::binary) << "launcher";
+  int files = 0;
+  for (const std::string& line : Lines(parts[2])) {
+    if (++files > 32 || line.size() < 3 || line[1] != ':' || line[0] < '1' || line[0] > '3')
+      continue;
+    std::string rel = line.substr(2);
+    for (char& c : rel)
+      if (c == '\\') c = '/';
+    const fs::path target = fs::path(discs[line[0] - '1']) / rel;
+    // A disc holds only what lies inside it.
+    const std::string normal = target.lexically_normal().string();
+    if (normal.compare(0, discs[line[0] - '1'].size(), discs[line[0] - '1']) != 0) continue;
+    std::error_code ec;
+    fs::create_directories(target.parent_path(), ec);
+    std::ofstream(target, std::ios::binary) << "disc file " << line;
+  }
+  sys.InsertDisc('D', discs[0], label(1));
+  sys.SetModulePath("D:\\setup.exe");
+  sys.ChangeDir("D:\\");
+  for (char answer : parts[4].substr(0, 16)) {
+    if (answer >= '1' && answer <= '3') {
+      const int n = answer - '0';
+      sys.ScriptAnswer(dl::kAnswerOk,
+                       [&sys, &discs, n, label] { sys.InsertDisc('D', discs[n - 1], label(n)); });
+    } else {
+      sys.ScriptAnswer(dl::kAnswerOk);
+    }
+  }
+  sys.programHook = [&sys](const std::string& command) {
+    if (command == "grpconv -o") Convert(sys);
+    return 33u;
+  };
+
+  // The record an earlier install left, stored as the launcher stores it.
+  const std::string recordName = dl::Read(labels, dl::script::kRecordName);
+  const std::string recordBase = "C:\\windows\\" + recordName;
+  std::string startRecordFolder;
+  if (!recordText.empty() && dl::NormalizedPath(recordBase + ".pak").size() > 2 &&
+      recordName.find_first_of("\\/") == std::string::npos) {
+    dl::PackFile writer(sys);
+    if (writer.Open(recordBase.c_str(), 5, 0) &&
+        writer.PutEntry(recordName.c_str(), recordText.data(),
+                        static_cast<std::uint32_t>(recordText.size())))
+      writer.Save("C:\\windows\\fuzz-scratch", 1);
+    dl::IniFile record;
+    record.LoadText(recordText);
+    if (const char* f = record.GetString("[inst_path]", "path", nullptr)) startRecordFolder = f;
+  }
+  const std::string recordPack = recordBase + ".pak";
+
+  // What is on C: before the run.
+  std::map<std::string, std::string> before;
+  for (const char* file : kSeeded) before[file] = sys.ReadHostFile(file);
+  sys.shellCalls.clear();
+  sys.fileEffects.clear();
+  sys.started.clear();
+
+  dl::IniFile script, record;
+  dl::PackFile pack(sys);
+  dl::LauncherState state;
+  dl::LauncherContext ctx{sys, script, record, pack, state};
+  SpyOperations ops(ctx.install());
+  dl::testing::FakeView view;
+  view.system = &sys;
+  dl::SetupDialog dialog(ctx, view, ops);
+  const std::string folderField = parts[3].substr(0, 300);
+  dl::LauncherMain(ctx, nullptr, [&] {
+    dialog.OnInit();
+    view.SetControlText(dl::kFolderField, folderField);
+    auto ended = [&] { return view.closesSent > 0 || !view.endResults.empty(); };
+    // Install (or, from a record, Uninstall), then Uninstall, then Play.
+    for (int click = 0; click < 2 && !ended(); ++click)
+      if (view.Visible(dl::kInstallButton)) dialog.OnCommand(dl::kInstallButton);
+    if (!ended() && view.Visible(dl::kPlayButton)) dialog.OnCommand(dl::kPlayButton);
+  });
+
+  // --- the invariants ---
+  const std::string installFolder = ops.installPlan ? ops.installPlan->installFolder : "";
+  const std::string conversion = "C:\\windows\\setup.ini";
+  auto allowedWrite = [&](const std::string& path) {
+    return (!installFolder.empty() && Inside(path, installFolder)) ||
+           dl::CanonicalPath(path) == dl::CanonicalPath(recordPack) ||
+           dl::CanonicalPath(path) == dl::CanonicalPath("C:\\Wdtemp.pak") ||
+           dl::CanonicalPath(path) == dl::CanonicalPath(recordBase + "-new.pak") ||
+           dl::CanonicalPath(path) == dl::CanonicalPath(conversion) ||
+           (IsShortcut(path) && (Inside(path, kDesktop) || Inside(path, kPrograms)));
+  };
+  // 1. Deletes: never a pattern, never what the user had (a record may name the user's
+  //    own shortcuts as the game's: the launcher cannot tell them apart).
+  for (const auto& call : sys.shellCalls) {
+    if (call.op != dl::ShellOp::kDelete) continue;
+    if (dl::CanonicalPath(call.from).empty()) Violation("a delete of a pattern: " + call.from);
+    for (const auto& [file, content] : before)
+      if (Inside(file, call.from) && !(IsShortcut(file) && !startRecordFolder.empty()))
+        Violation("a delete of " + call.from + " reaches the user's " + file);
+  }
+  for (const auto& effect : sys.fileEffects)
+    if (effect.kind == FakeSystem::FileEffect::kRemove && !allowedWrite(effect.path))
+      Violation("a file removed outside the install: " + effect.path);
+  for (const auto& [file, content] : before)
+    if (sys.ReadHostFile(file) != content && !Inside(file, installFolder))
+      Violation("the user's " + file + " was changed or deleted");
+  // 2. Writes.
+  for (const auto& effect : sys.fileEffects) {
+    const std::string& target = effect.kind == FakeSystem::FileEffect::kRename ? effect.to
+                                                                               : effect.path;
+    if (effect.kind != FakeSystem::FileEffect::kRemove && !allowedWrite(target))
+      Violation("a file written outside the install: " + target);
+  }
+  for (const auto& call : sys.shellCalls)
+    if (call.op != dl::ShellOp::kDelete && !allowedWrite(call.to))
+      Violation("the shell wrote outside the install: " + call.to);
+  // 3. Programs.
+  for (const auto& started : sys.started) {
+    const std::string& command = started.commandLine;
+    bool ok = command == "grpconv -o";
+    for (const dl::TextKey& key : {dl::script::kExtraInstaller, dl::script::kDirectXSetup2000,
+                                   dl::script::kDirectXSetup98}) {
+      const char* installer = script.GetString(key.section, key.key, nullptr);
+      ok = ok || (installer != nullptr && command == installer);
+    }
+    if (!ok && command.size() > 2 && command[0] == '"') {
+      const std::string program = command.substr(1, command.find('"', 1) - 1);
+      ok = (!installFolder.empty() && Inside(program, installFolder)) ||
+           (!startRecordFolder.empty() && Inside(program, startRecordFolder)) ||
+           program.rfind("\\", 0) == 0 || Inside(program, "D:\\");
+    }
+    if (!ok) Violation("a program started from elsewhere: " + command);
+  }
+  // 4. The record an install wrote reads back with the folder the files went to.
+  if (ops.recordWritten && ops.installPlan) {
+    dl::PackFile reader(sys);
+    dl::PackSlot* slot =
+        reader.Open(recordBase.c_str(), 5, 0) ? reader.LoadEntry(recordName.c_str()) : nullptr;
+    if (slot == nullptr) Violation("the record written cannot be read back");
+    dl::IniFile written;
+    written.LoadBuffer(reinterpret_cast<const char*>(slot->data),
+                       static_cast<std::int32_t>(slot->size));
+    reader.ReleaseEntry(slot);
+    const char* folder = written.GetString("[inst_path]", "path", nullptr);
+    if (folder == nullptr || folder != installFolder)
+      Violation("the record names " + std::string(folder ? folder : "no folder") +
+                ", the files went to " + installFolder);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 16384) return 0;
+  Run(std::string(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
