@@ -71,7 +71,8 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   for (const std::string& line : Split(text, "\n"))
-    if (!line.empty()) lines.push_back(line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+    if (!line.empty())
+      lines.push_back(line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
   return lines;
 }
 
@@ -93,7 +94,7 @@ bool IsShortcut(const std::string& path) {
 // Forwards to the real operations and notes the plan of the install.
 class SpyOperations : public dl::InstallOperations {
  public:
-  explicit SpyOperations(dl::InstallContext ctx) : real_(ctx) {}
+  explicit SpyOperations(dl::InstallContext ctx) : ctx_(ctx), real_(ctx) {}
   dl::CopyResult CopyAllDiscs(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
     if (plan.mode == dl::LaunchMode::kInstall) installPlan = plan;
     return real_.CopyAllDiscs(plan, screen);
@@ -105,8 +106,9 @@ class SpyOperations : public dl::InstallOperations {
     real_.FinishInstall(plan, screen);
   }
   bool WriteInstallRecord(const dl::InstallPlan& plan) override {
-    recordWritten = real_.WriteInstallRecord(plan);
-    return recordWritten;
+    const bool written = real_.WriteInstallRecord(plan);
+    if (written) CheckRecord(plan);
+    return written;
   }
   bool Uninstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
     return real_.Uninstall(plan, screen);
@@ -119,9 +121,26 @@ class SpyOperations : public dl::InstallOperations {
   }
 
   std::optional<dl::InstallPlan> installPlan;
-  bool recordWritten = false;
 
  private:
+  // 4. The record just written reads back, and names the folder the files went to.
+  void CheckRecord(const dl::InstallPlan& plan) {
+    const std::string name = dl::Read(ctx_.script, dl::script::kRecordName);
+    dl::PackFile reader(ctx_.system);
+    dl::PackSlot* slot =
+        reader.Open(plan.recordPath.c_str(), 5, 0) ? reader.LoadEntry(name.c_str()) : nullptr;
+    if (slot == nullptr) Violation("the record written cannot be read back");
+    dl::IniFile written;
+    written.LoadBuffer(reinterpret_cast<const char*>(slot->data),
+                       static_cast<std::int32_t>(slot->size));
+    reader.ReleaseEntry(slot);
+    const char* folder = written.GetString("[inst_path]", "path", nullptr);
+    if (folder == nullptr || folder != plan.installFolder)
+      Violation("the record names " + std::string(folder ? folder : "no folder") +
+                ", the files went to " + plan.installFolder);
+  }
+
+  dl::InstallContext ctx_;
   dl::LauncherOperations real_;
 };
 
@@ -151,6 +170,8 @@ void Run(const std::string& input) {
   sys.AddDrive('D', dl::DriveType::kCdRom, "", 0);
   sys.specialFolders[dl::SpecialFolder::kProfile] = kProfile;
   sys.specialFolders[dl::SpecialFolder::kDesktopFolder] = kDesktop;
+  // Every other run, the shell cannot name the desktop as the user sees it.
+  if (input.size() % 2 == 0) sys.specialFolders[dl::SpecialFolder::kDesktop] = kDesktop;
   sys.specialFolders[dl::SpecialFolder::kPrograms] = kPrograms;
   sys.specialFolders[dl::SpecialFolder::kStartMenu] = "C:\\users\\me\\Start Menu";
   sys.specialFolders[dl::SpecialFolder::kDocuments] = "C:\\users\\me\\Documents";
@@ -276,8 +297,8 @@ void Run(const std::string& input) {
       Violation("the user's " + file + " was changed or deleted");
   // 2. Writes.
   for (const auto& effect : sys.fileEffects) {
-    const std::string& target = effect.kind == FakeSystem::FileEffect::kRename ? effect.to
-                                                                               : effect.path;
+    const std::string& target =
+        effect.kind == FakeSystem::FileEffect::kRename ? effect.to : effect.path;
     if (effect.kind != FakeSystem::FileEffect::kRemove && !allowedWrite(target))
       Violation("a file written outside the install: " + target);
   }
@@ -300,21 +321,6 @@ void Run(const std::string& input) {
            program.rfind("\\", 0) == 0 || Inside(program, "D:\\");
     }
     if (!ok) Violation("a program started from elsewhere: " + command);
-  }
-  // 4. The record an install wrote reads back with the folder the files went to.
-  if (ops.recordWritten && ops.installPlan) {
-    dl::PackFile reader(sys);
-    dl::PackSlot* slot =
-        reader.Open(recordBase.c_str(), 5, 0) ? reader.LoadEntry(recordName.c_str()) : nullptr;
-    if (slot == nullptr) Violation("the record written cannot be read back");
-    dl::IniFile written;
-    written.LoadBuffer(reinterpret_cast<const char*>(slot->data),
-                       static_cast<std::int32_t>(slot->size));
-    reader.ReleaseEntry(slot);
-    const char* folder = written.GetString("[inst_path]", "path", nullptr);
-    if (folder == nullptr || folder != installFolder)
-      Violation("the record names " + std::string(folder ? folder : "no folder") +
-                ", the files went to " + installFolder);
   }
 }
 

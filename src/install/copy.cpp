@@ -4,6 +4,7 @@
 #include "install/path_guard.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
+#include "util/one_line.h"
 #include "util/path_text.h"
 #include "util/safe_format.h"
 
@@ -136,6 +137,17 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
   IniFile& script = ctx.script;
   const bool checkDiscs = plan.mode != LaunchMode::kUpdate && !plan.tryMode;
   CopyResult result;
+  // The folder comes from the folder field and the script: a line break or a ".." in it
+  // would send the files elsewhere than the record says. Nothing is copied then.
+  if (!IsPlainFolder(plan.installFolder)) {
+    result.ok = false;
+    result.failure = plan.installFolder + ": not a folder the game can be installed in";
+    ctx.system.ShowMessage(screen.owner(),
+                           "The game cannot be installed in this folder:\n" +
+                               std::string(FirstLine(plan.installFolder)),
+                           ReadOrEmpty(ctx.script, script::kTextTitle));
+    return result;
+  }
   for (std::size_t index = 0; index < plan.discs.size(); ++index) {
     const int n = static_cast<int>(index) + 1;
     const std::string& section = plan.discs[index];

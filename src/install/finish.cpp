@@ -64,6 +64,18 @@ bool WaitForShortcut(System& sys, const std::string& path) {
   return false;
 }
 
+// Copies a shortcut of the Start menu to the desktop. The script's path formats decide
+// both paths, so the copy is made only from the programs folder to a shortcut on the
+// desktop: a format that led elsewhere (or a desktop the shell could not name) would
+// have the shell write over any file.
+void CopyToDesktop(System& sys, const InstallPlan& plan, WindowRef owner, const std::string& start,
+                   const std::string& desktop) {
+  if (!LiesInside(start, plan.programsPath) || !LiesInside(desktop, plan.desktopPath) ||
+      !IsShortcutFile(desktop))
+    return;
+  sys.ShellFileOperation(owner, ShellOp::kCopy, start, desktop, kDesktopCopyFlags);
+}
+
 void Note(InstallContext& ctx, const char* key, const std::string& value) {
   ctx.record.AddSection(record::kMoveFile);
   ctx.record.SetString(record::kMoveFile, key, value.c_str());
@@ -155,7 +167,7 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   sys.Pause(kShortcutPollMs);
   if (WaitForShortcut(sys, gameStart)) {
     Note(ctx, "file2", gameDesktop);
-    sys.ShellFileOperation(owner, ShellOp::kCopy, gameStart, gameDesktop, kDesktopCopyFlags);
+    CopyToDesktop(sys, plan, owner, gameStart, gameDesktop);
   }
 
   Note(ctx, "file1", startPath(ShortcutFileName(Read(script, script::kUninstallLinkFile))));
@@ -166,7 +178,7 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
     Note(ctx, "file3", demoStart);
     const std::string demoDesktop = desktopPath(demoLink);
     if (WaitForShortcut(sys, demoStart)) {
-      sys.ShellFileOperation(owner, ShellOp::kCopy, demoStart, demoDesktop, kDesktopCopyFlags);
+      CopyToDesktop(sys, plan, owner, demoStart, demoDesktop);
       Note(ctx, "file4", demoDesktop);
     }
   }

@@ -101,6 +101,24 @@ std::string CanonicalPath(const std::string& path) {
   return AsciiUpper(NormalizedPath(path));
 }
 
+bool LiesInside(const std::string& path, const std::string& folder) {
+  const std::string p = CanonicalPath(path), f = CanonicalPath(folder);
+  return !p.empty() && f.size() > 0 && p.size() > f.size() + 1 && p.compare(0, f.size(), f) == 0 &&
+         p[f.size()] == '\\';
+}
+
+bool IsPlainFolder(const std::string& path) {
+  if (NormalizedPath(path).size() <= 2) return false;  // relative, a root, or unsafe
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = path.find_first_of("\\/", start);
+    const std::string name = path.substr(start, end == std::string::npos ? end : end - start);
+    if (!name.empty() && name.find_first_not_of(". ") == std::string::npos) return false;
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
 bool IsContainedRelativePath(const std::string& entry, bool allowWildcards) {
   if (entry.empty() || IsSeparator(entry[0])) return false;
   for (char c : entry) {
@@ -125,6 +143,17 @@ bool IsContainedRelativePath(const std::string& entry, bool allowWildcards) {
 DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(system) {
   Protect(plan.desktopPath);
   Protect(plan.programsPath);
+  auto shortcutsIn = [this](const std::string& folder) {
+    for (std::string& form : Forms(folder)) shortcutFolders_.push_back(std::move(form));
+  };
+  shortcutsIn(plan.desktopPath);
+  shortcutsIn(plan.programsPath);
+  for (SpecialFolder which :
+       {SpecialFolder::kDesktopFolder, SpecialFolder::kStartMenu, SpecialFolder::kCommonPrograms,
+        SpecialFolder::kCommonDesktopFolder}) {
+    std::string p;
+    if (system_.SpecialFolderPath(which, &p)) shortcutsIn(p);
+  }
   for (SpecialFolder which : {SpecialFolder::kDesktop,
                               SpecialFolder::kPrograms,
                               SpecialFolder::kDocuments,
@@ -228,7 +257,10 @@ GuardVerdict DeleteGuard::Shortcut(const std::string& path) {
   for (const std::string& form : {written, resolved})
     if (!HasExtension(form, ".LNK") && !HasExtension(form, ".PIF"))
       return {{}, "not a shortcut file"};
-  return {resolved, {}};
+  for (const std::string& c : Forms(written))
+    for (const std::string& folder : shortcutFolders_)
+      if (c.size() > folder.size() && IsInsideOrSame(c, folder)) return {resolved, {}};
+  return {{}, "not in the desktop or the Start menu"};
 }
 
 GuardVerdict DeleteGuard::RecordPack(const std::string& path) {

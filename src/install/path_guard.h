@@ -24,6 +24,15 @@ std::string NormalizedPath(const std::string& path, System* system = nullptr);
 // NormalizedPath in ASCII capitals: one spelling for every way of writing a path.
 std::string CanonicalPath(const std::string& path);
 
+// Whether path lies strictly inside folder, both plain absolute paths, compared in one
+// spelling (ASCII case folded, "." and ".." taken out). False for an empty folder.
+bool LiesInside(const std::string& path, const std::string& folder);
+
+// Whether an install folder can be used as it stands: an absolute path below a drive's
+// root, with no unsafe characters (line breaks included) and no "." or ".." component, so that
+// every file goes where the record will say it went.
+bool IsPlainFolder(const std::string& path);
+
 // Whether an entry of a copy list or a name of a rename stays inside the folder it is
 // relative to: not empty, not absolute, no drive, no "." or ".." component, no empty
 // component, no stream, no unsafe characters (with allowWildcards, "*" and "?" pass).
@@ -50,7 +59,8 @@ class DeleteGuard {
   // directory, or, with a game program given, does not hold that program.
   GuardVerdict InstallFolder(const std::string& path, const char* gameProgram);
   // A shortcut the install made: a plain absolute path of a ".lnk" or ".pif" file, also
-  // once resolved.
+  // once resolved, in one of the folders where an install makes shortcuts (the user's
+  // and the common desktop and Start menu).
   GuardVerdict Shortcut(const std::string& path);
   // The record's own pack: a ".pak" file directly in the Windows directory.
   GuardVerdict RecordPack(const std::string& path);
@@ -65,8 +75,9 @@ class DeleteGuard {
   void Protect(const std::string& path);
 
   System& system_;
-  std::vector<std::string> protected_;  // same-or-ancestor of these is refused
-  std::vector<std::string> windows_;    // in, same or ancestor of these is refused
+  std::vector<std::string> protected_;        // same-or-ancestor of these is refused
+  std::vector<std::string> windows_;          // in, same or ancestor of these is refused
+  std::vector<std::string> shortcutFolders_;  // shortcuts are deleted only inside these
 };
 
 // Whether the install folder a record names may be deleted (the guard without the test

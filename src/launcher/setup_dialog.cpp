@@ -114,8 +114,9 @@ InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::str
   plan.programsPath = st.programsPath;
   plan.statusText = statusText;
   plan.discs = DiscSections(script);
-  plan.installFolder =
-      plan.discs.empty() ? folderField : InstallFolder(script, st.targetDriveRoot, folderField);
+  // Formed as the copy forms it even without a disc to copy, so that what is finished and
+  // recorded is always a full path (never the field's text, relative to the current folder).
+  plan.installFolder = InstallFolder(script, st.targetDriveRoot, folderField);
   return plan;
 }
 

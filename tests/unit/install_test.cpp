@@ -433,6 +433,68 @@ TEST_F(FinishTest, ScriptFormatsFillOnlyTheirArguments) {
   EXPECT_EQ(ShortcutFileName("NoDot"), "NoDot.lnk");
 }
 
+// Found by fuzzing the whole launcher: the script's path formats and a desktop the shell
+// cannot name must not make the desktop copy write anywhere but a shortcut on the desktop.
+TEST_F(FinishTest, TheDesktopCopyWritesOnlyAShortcutOnTheDesktop) {
+  struct Case {
+    const char* formats;  // [start] and [desktop] sections
+    std::string desktop;  // the desktop folder the shell gave
+    bool copied;
+  };
+  const std::vector<Case> cases = {
+      {"", "C:\\users\\me\\Desktop", true},
+      {"", "", false},  // "\Game.lnk" would be the root of the current drive
+      {"[desktop]\npath=C:\\windows\\system32\\kernel32.dll\n", "C:\\users\\me\\Desktop", false},
+      {"[desktop]\npath=%s\\..\\..\\evil.lnk\n", "C:\\users\\me\\Desktop", false},
+      {"[start]\npath=C:\\windows\\%s%s%s\n", "C:\\users\\me\\Desktop", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.formats + std::string("|") + c.desktop);
+    script_.LoadText("[WORK_GROUP]\ngroupname=G\nlinkname=Game\n" + std::string(c.formats));
+    state_.desktopPath = c.desktop;
+    record_.Clear();
+    sys_.shellCalls.clear();
+    sys_.programHook = [this](const std::string&) {
+      sys_.WriteHostFile(state_.programsPath + "\\G\\Game.lnk", "lnk");
+      sys_.WriteHostFile("C:\\windows\\users\\me\\ProgramsGGame.lnk", "lnk");
+      return 33u;
+    };
+    FinishInstall(install_, Plan(), view_.window());
+    std::vector<std::string> copies;
+    for (const auto& call : sys_.shellCalls)
+      if (call.op == ShellOp::kCopy) copies.push_back(call.to);
+    EXPECT_EQ(copies, c.copied ? std::vector<std::string>{c.desktop + "\\Game.lnk"}
+                               : std::vector<std::string>{});
+  }
+  EXPECT_EQ(sys_.ReadHostFile("C:\\windows\\system32\\kernel32.dll"), "");
+}
+
+// Found by fuzzing too: an install folder with a line break or a "..", from the folder
+// field or the script, would put the files elsewhere than the record says.
+TEST_F(InstallTest, AnInstallFolderThatIsNoPlainFolderCopiesNothing) {
+  for (const auto& [field, path1] :
+       std::vector<std::pair<std::string, std::string>>{{"Games\nstring4=x", "Game"},
+                                                        {"Games", "..\\windows"},
+                                                        {"..", "Game"},
+                                                        {"Games", "Ga|me"}}) {
+    SCOPED_TRACE(field + "|" + path1);
+    script_.LoadText("[DEFPATH]\npath1=" + path1 + "\n[disc00]\nlabel=DISC1\nfile0=game\\a.txt\n");
+    view_.SetControlText(kFolderField, field);
+    sys_.shellCalls.clear();
+    const std::size_t messages = sys_.messages().size();
+    const CopyResult result = CopyAllDiscs(install_, Plan(), dialog_, copy_);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(sys_.shellCalls.empty());
+    ASSERT_EQ(sys_.messages().size(), messages + 1);
+    EXPECT_EQ(sys_.messages().back().text.rfind("The game cannot be installed in this folder:", 0),
+              0u);
+  }
+  // Without a disc to copy, the folder is still a full path, never the field's own text.
+  script_.LoadText("[DEFPATH]\npath1=Game\n");
+  view_.SetControlText(kFolderField, "Games\\KVX");
+  EXPECT_EQ(Plan().installFolder, "C:\\Games\\Game");
+}
+
 TEST_F(InstallTest, TheRecordIsWrittenAndTheNextStartFindsIt) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
   installFolder_ = "C:\\Wendmark\\Game";

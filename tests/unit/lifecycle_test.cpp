@@ -100,6 +100,12 @@ TEST_F(LifecycleTest, TheInstallFolderGuardRefusesEveryHostileRecord) {
   for (const std::string& path : allowed)
     EXPECT_TRUE(IsRemovableInstallFolder(sys_, Plan(), path)) << path;
 
+  // A record can name shortcuts only where installs make them.
+  DeleteGuard guard(sys_, Plan());
+  EXPECT_TRUE(guard.Shortcut("C:\\users\\me\\Desktop\\Wendmark.lnk").ok());
+  EXPECT_TRUE(guard.Shortcut("c:/users/me/start menu/programs/W/Play.PIF").ok());
+  EXPECT_FALSE(guard.Shortcut("C:\\Important\\tool.lnk").ok());
+  EXPECT_FALSE(guard.Shortcut("C:\\users\\me\\Desktop").ok());
   EXPECT_TRUE(IsShortcutFile("C:\\users\\me\\Desktop\\Wendmark.lnk"));
   EXPECT_TRUE(IsShortcutFile("C:\\x\\OLD.PIF"));
   EXPECT_FALSE(IsShortcutFile("C:\\windows\\system32\\kernel32.dll"));
@@ -136,13 +142,15 @@ TEST_F(LifecycleTest, UninstallRemovesThePackTheListedShortcutsAndTheFolder) {
 }
 
 TEST_F(LifecycleTest, TheShortcutListEndsAtItsFirstGap) {
-  sys_.WriteHostFile("C:\\p\\a.lnk", "l");
-  sys_.WriteHostFile("C:\\p\\b.lnk", "l");
-  sys_.WriteHostFile("C:\\p\\demo.lnk", "l");
-  record_.LoadText("[move_file]\nfile0=C:\\p\\a.lnk\nfile1=C:\\p\\b.lnk\nfile3=C:\\p\\demo.lnk\n");
+  sys_.WriteHostFile("C:\\users\\me\\Desktop\\a.lnk", "l");
+  sys_.WriteHostFile("C:\\users\\me\\Desktop\\b.lnk", "l");
+  sys_.WriteHostFile("C:\\users\\me\\Desktop\\demo.lnk", "l");
+  record_.LoadText(
+      "[move_file]\nfile0=C:\\users\\me\\Desktop\\a.lnk\nfile1=C:\\users\\me\\Desktop\\b."
+      "lnk\nfile3=C:\\users\\me\\Desktop\\demo.lnk\n");
   EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
-  EXPECT_FALSE(sys_.FileExists("C:\\p\\b.lnk"));
-  EXPECT_TRUE(sys_.FileExists("C:\\p\\demo.lnk"));  // after the gap at file2
+  EXPECT_FALSE(sys_.FileExists("C:\\users\\me\\Desktop\\b.lnk"));
+  EXPECT_TRUE(sys_.FileExists("C:\\users\\me\\Desktop\\demo.lnk"));  // after the gap at file2
 }
 
 TEST_F(LifecycleTest, AHostileRecordDeletesNothingButThePackAndSaysWhatItLeft) {
