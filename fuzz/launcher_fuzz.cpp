@@ -13,10 +13,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -284,7 +286,10 @@ void Run(const std::string& input) {
   //    own shortcuts as the game's: the launcher cannot tell them apart).
   for (const auto& call : sys.shellCalls) {
     if (call.op != dl::ShellOp::kDelete) continue;
-    if (dl::CanonicalPath(call.from).empty()) Violation("a delete of a pattern: " + call.from);
+    // Checked here by its characters, not with the launcher's own path checks.
+    if (call.from.find_first_of("*?") != std::string::npos)
+      Violation("a delete of a pattern: " + call.from);
+    if (dl::CanonicalPath(call.from).empty()) Violation("a delete of no plain path: " + call.from);
     for (const auto& [file, content] : before)
       if (Inside(file, call.from) && !(IsShortcut(file) && !startRecordFolder.empty()))
         Violation("a delete of " + call.from + " reaches the user's " + file);
@@ -325,6 +330,70 @@ void Run(const std::string& input) {
 }
 
 }  // namespace
+
+// Structured mutations: most of the time one line of the script, record or disc list gets
+// a value of a shape that has hurt installers before (a pattern, a climb out of its
+// folder, an absolute or foreign path, a line break, a format), or a line is copied to
+// another part; otherwise libFuzzer's own byte mutations run.
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size,
+                                               std::size_t maxSize, unsigned int seed) {
+  std::minstd_rand rng(seed);
+  if (rng() % 4 == 0 || size == 0) return LLVMFuzzerMutate(data, size, maxSize);
+  static const char* const kShapes[] = {"*",
+                                        "C:\\*",
+                                        "C:\\users\\*",
+                                        "x?",
+                                        "..",
+                                        "..\\",
+                                        "..\\..\\windows\\win.ini",
+                                        "C:\\windows",
+                                        "C:\\users\\me",
+                                        "C:\\users\\me\\Documents",
+                                        "\\x",
+                                        "D:x",
+                                        "x:stream",
+                                        "a\rb",
+                                        "a\r[inst_path]\rpath=C:\\users\\me",
+                                        "%s\\..\\x.lnk",
+                                        "%s%s%s%n",
+                                        "",
+                                        "game\\*",
+                                        "C:\\users\\me\\Desktop\\x.lnk",
+                                        "x.lnk",
+                                        "\"q\"",
+                                        "a|b"};
+  std::string text(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> lines = Split(text, "\n");
+  const std::size_t pick = rng() % lines.size();
+  std::string& line = lines[pick];
+  const std::size_t eq = line.find('=');
+  const std::size_t colon = line.size() > 2 && line[1] == ':' ? 1 : std::string::npos;
+  const std::string shape = kShapes[rng() % (sizeof kShapes / sizeof *kShapes)];
+  switch (rng() % 3) {
+    case 0:  // a new value
+      if (eq != std::string::npos)
+        line = line.substr(0, eq + 1) + shape;
+      else if (colon != std::string::npos)
+        line = line.substr(0, 2) + shape;
+      else
+        line = shape;
+      break;
+    case 1:  // a shape inside the value
+      line.insert(eq == std::string::npos ? 0 : eq + 1 + rng() % (line.size() - eq), shape);
+      break;
+    default:  // a line copied elsewhere
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(rng() % lines.size()),
+                   lines[rng() % lines.size()]);
+      break;
+  }
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + lines[i];
+  if (out.size() > maxSize) return LLVMFuzzerMutate(data, size, maxSize);
+  std::memcpy(data, out.data(), out.size());
+  return out.size();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 16384) return 0;
