@@ -1,5 +1,6 @@
 #include "install/install_record.h"
 
+#include "install/path_guard.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
@@ -25,6 +26,9 @@ bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan) {
   record.SetString(record::kInstallDirectory, "path", plan.discRoot.c_str());
   const std::string bytes = record.SerializeToString();
   const std::string name = Read(ctx.script, script::kRecordName);
+  // The record's name is also its pack's file name in the Windows directory: a name with
+  // a folder in it ("..\") would put the pack elsewhere, or store a folder, not a record.
+  if (!IsPlainFileName(name)) return false;
 
   auto put = [&] {
     return ctx.pack.PutEntry(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));

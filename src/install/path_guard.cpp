@@ -107,6 +107,10 @@ bool LiesInside(const std::string& path, const std::string& folder) {
          p[f.size()] == '\\';
 }
 
+bool IsPlainFileName(const std::string& name) {
+  return IsContainedRelativePath(name, false) && name.find_first_of("\\/") == std::string::npos;
+}
+
 bool IsPlainFolder(const std::string& path) {
   if (NormalizedPath(path).size() <= 2) return false;  // relative, a root, or unsafe
   std::size_t start = 0;

@@ -33,6 +33,10 @@ bool LiesInside(const std::string& path, const std::string& folder);
 // every file goes where the record will say it went.
 bool IsPlainFolder(const std::string& path);
 
+// Whether a name is one plain file name: not empty, no folder, drive or stream, no unsafe
+// character, not "." or "..".
+bool IsPlainFileName(const std::string& name);
+
 // Whether an entry of a copy list or a name of a rename stays inside the folder it is
 // relative to: not empty, not absolute, no drive, no "." or ".." component, no empty
 // component, no stream, no unsafe characters (with allowWildcards, "*" and "?" pass).

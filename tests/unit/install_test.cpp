@@ -561,6 +561,22 @@ TEST_F(InstallTest, AScratchPackThatCannotBeMadeOnCFallsBackBesideTheRecord) {
   EXPECT_EQ(ScratchBaseFor("D:\\WINNT\\KVX.ini"), "D:\\WINNT\\KVX.ini-new");
 }
 
+// Found by fuzzing: a record name with a folder in it wrote a pack holding a folder named
+// "..", in the root of C:, and no record.
+TEST_F(InstallTest, ARecordNameThatIsNoPlainFileNameWritesNothing) {
+  for (const char* name : {"..\\", "..", "a\\b.ini", "C:x.ini", "*.ini", ""}) {
+    SCOPED_TRACE(name);
+    script_.LoadText(std::string("[setup]\nname=") + name + "\n");
+    state_.recordPath = std::string("C:\\windows\\") + name;
+    PackFile pack(sys_);
+    pack.Open(state_.recordPath.c_str(), 5, 0);
+    InstallContext ctx{sys_, script_, record_, pack};
+    sys_.fileEffects.clear();
+    EXPECT_FALSE(WriteInstallRecord(ctx, Plan()));
+    EXPECT_TRUE(sys_.fileEffects.empty());
+  }
+}
+
 TEST_F(InstallTest, ARecordThatCannotBeWrittenLeavesNoPack) {
   script_.LoadText("[setup]\nname=KVX.ini\n");
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
