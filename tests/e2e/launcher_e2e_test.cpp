@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -883,6 +884,66 @@ TEST_F(SampleInstallE2E, NoD3D_TheDirectXSetupFollowsAnInstallForTheSystemsVersi
     // The record was written before the set-up took over.
     EXPECT_NE(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
   }
+}
+
+// The launcher under the Windows versions its players have, with an old DirectX (Direct3D
+// 8 and 9 switched off): the dialog opens, the report names the version (the manifest
+// declares the systems up to 10 and 11, so they are not reported as 6.2), and an install
+// ends by starting the DirectX set-up for that version.
+class WindowsVersionE2E : public SampleInstallE2E {
+ protected:
+  void InstallUnder(const char* version, const std::string& versionLine,
+                    const std::string& directxCommand) {
+    HKEY wine = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &wine, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(wine, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                     static_cast<DWORD>(std::strlen(version) + 1));
+    StartSampleSetup();
+    HWND dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    const std::string status = ControlText(dialog, kStatus);
+    EXPECT_EQ(status.rfind("OS:\tWindows NT Ver:" + versionLine, 0), 0u) << status;
+    EXPECT_NE(status.find("DirectX 7.0"), std::string::npos) << status;
+    Shot(dialog, std::string("windows-") + version);
+    Click(dialog, kInstall);
+    HWND box = NextBoxWatchingProgress(dialog);
+    ASSERT_NE(box, nullptr);
+    SwapDisc('e', disc2_, "WENDMARK_2");
+    Answer(box);
+    box = NextBoxWatchingProgress(dialog);
+    ASSERT_NE(box, nullptr);
+    SwapDisc('e', disc1_, "WENDMARK_1");
+    Answer(box);
+    EXPECT_EQ(WaitForExit(setup_, 60000), 0);
+    ::RegDeleteValueA(wine, "Version");
+    ::RegCloseKey(wine);
+    for (int i = 0; i < 50 && StubLog().empty(); ++i) ::Sleep(100);
+    ASSERT_FALSE(StubLog().empty());
+    EXPECT_EQ(StubLog().back(), "dxsetup|" + directxCommand + "|E:\\");
+  }
+  void TearDown() override {
+    HKEY wine = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_ALL_ACCESS, &wine) ==
+        ERROR_SUCCESS) {
+      ::RegDeleteValueA(wine, "Version");
+      ::RegCloseKey(wine);
+    }
+    SampleInstallE2E::TearDown();
+  }
+};
+
+TEST_F(WindowsVersionE2E, NoD3D_WindowsXpReportsItselfAndGetsTheWindows2000Setup) {
+  InstallUnder("winxp", "5.1", "directx\\dxsetup.exe /win2000");
+}
+
+TEST_F(WindowsVersionE2E, NoD3D_Windows7ReportsItselfAndGetsTheWindows98Setup) {
+  InstallUnder("win7", "6.1", "directx\\dxsetup.exe /win98");
+}
+
+TEST_F(WindowsVersionE2E, NoD3D_Windows10ReportsItselfNotAs62) {
+  InstallUnder("win10", "10.0", "directx\\dxsetup.exe /win98");
 }
 
 TEST_F(SampleInstallE2E, AHostileRecordIsRefusedByUninstall) {

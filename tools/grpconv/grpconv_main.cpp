@@ -8,19 +8,26 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "grpconv/progman.h"
 
 namespace {
 
+// The whole file (read with the system's own calls: the standard streams would make this
+// small program several times larger).
 bool ReadText(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  text->clear();
+  char buffer[4096];
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) != FALSE) && n > 0)
+    text->append(buffer, n);
+  ::CloseHandle(file);
+  return ok;
 }
 
 std::wstring Wide(const std::string& text) {

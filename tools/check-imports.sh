@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Fails when a Windows program imports a function that Windows XP SP3 lacks.
+#   tools/check-imports.sh TRIPLET PROGRAM...      (TRIPLET: i686-w64-mingw32, x86_64-...)
+# What XP lacks is read from the MinGW headers themselves: the functions that
+# <windows.h>, <shlobj.h> and <commctrl.h> declare for Windows 10 (0x0A00) but not for XP
+# (0x0501).
+set -euo pipefail
+triplet=$1
+shift
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for version in 0501 0A00; do
+  printf '#include <windows.h>\n#include <shlobj.h>\n#include <commctrl.h>\n' |
+    "$triplet-gcc" -E -P -x c -D_WIN32_WINNT=0x$version -DWINVER=0x$version \
+      -DNTDDI_VERSION=0x${version}0000 - >"$work/$version.i"
+  # Every name followed by "(": the declared functions, and more, which the difference
+  # and the imports then sort out.
+  grep -oE '[A-Za-z_][A-Za-z0-9_]*[[:space:]]*\(' "$work/$version.i" |
+    tr -d '( \t' | sort -u >"$work/$version.names"
+done
+comm -13 "$work/0501.names" "$work/0A00.names" >"$work/after-xp"
+echo "headers: $(wc -l <"$work/after-xp") functions are declared for Windows 10 and not for XP"
+status=0
+for program in "$@"; do
+  # The import tables: "DLL Name: X" then one line per function, hint and name.
+  "$triplet-objdump" -p "$program" |
+    awk '/DLL Name:/ { dll = $3; next } dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print $NF }' |
+    sort -u >"$work/imports"
+  bad=$(comm -12 "$work/imports" "$work/after-xp")
+  echo "$(basename "$program"): $(wc -l <"$work/imports") imports"
+  if [ -n "$bad" ]; then
+    echo "$(basename "$program") imports what Windows XP SP3 lacks:" $bad >&2
+    status=1
+  fi
+done
+exit $status
