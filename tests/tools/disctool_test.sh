@@ -1,0 +1,44 @@
+#!/bin/sh
+# disctool on a two-disc set: check names a broken set and passes a sound one; image writes
+# ISO 9660 images whose volume IDs are the discs' labels and whose files (long names kept
+# through Joliet) read back byte for byte; a broken set gets no image unless forced.
+#   disctool_test.sh WORK_DIR DISCTOOL
+set -eu
+work=$1 tool=$2
+rm -rf "$work" && mkdir -p "$work/disc1/game/data" "$work/disc2/game"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+printf '[setup]\r\nname=T.ini\r\ninst_size=100000\r\n[disc00]\r\nlabel=TEST_DISC_1\r\nfile0=game\\A Long File Name.txt\r\nfile1=game\\data\\*.dat\r\n[disc01]\r\nlabel=TEST_DISC_2\r\nfile0=game\\b.txt\r\n[WORK_GROUP]\r\nexefile=game\\A Long File Name.txt\r\n' >"$work/disc1/setup.ini"
+printf 'long name\n' >"$work/disc1/game/A Long File Name.txt"
+printf 'data one\n' >"$work/disc1/game/data/one.dat"
+printf 'disc two\n' >"$work/disc2/game/b.txt"
+
+"$tool" check "$work/disc1" "$work/disc2" >"$work/check.txt" || fail "check of a sound set: $(cat "$work/check.txt")"
+[ ! -s "$work/check.txt" ] || fail "findings on a sound set: $(cat "$work/check.txt")"
+
+"$tool" image "$work/disc1" "$work/d1.iso" --set "$work/disc1" "$work/disc2" >/dev/null || fail "image disc 1"
+"$tool" image "$work/disc2" "$work/d2.iso" --set "$work/disc1" "$work/disc2" >/dev/null || fail "image disc 2"
+for n in 1 2; do
+  volume=$(xorriso -indev "$work/d$n.iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p')
+  [ "$volume" = "TEST_DISC_$n" ] || fail "disc $n volume id '$volume'"
+  mkdir -p "$work/out$n"
+  xorriso -osirrox on -indev "$work/d$n.iso" -extract / "$work/out$n" >/dev/null 2>&1 || fail "extract $n"
+done
+for f in setup.ini "game/A Long File Name.txt" game/data/one.dat; do
+  cmp -s "$work/disc1/$f" "$work/out1/$f" || fail "disc 1: $f"
+done
+cmp -s "$work/disc2/game/b.txt" "$work/out2/game/b.txt" || fail "disc 2: game/b.txt"
+xorriso -indev "$work/d1.iso" -find / -type f 2>/dev/null | grep -q "A Long File Name.txt" || fail "long name"
+
+# A broken set: a file list names a file that is not there.
+rm "$work/disc2/game/b.txt"
+if "$tool" check "$work/disc1" "$work/disc2" >"$work/check.txt"; then fail "check passed a broken set"; fi
+grep -q 'error: "game\\b.txt" is not on disc 2' "$work/check.txt" || fail "finding: $(cat "$work/check.txt")"
+rm -f "$work/d2.iso"
+if "$tool" image "$work/disc2" "$work/d2.iso" --set "$work/disc1" "$work/disc2" >/dev/null 2>&1; then
+  fail "an image of a broken set"
+fi
+[ ! -e "$work/d2.iso" ] || fail "a broken set left an image"
+"$tool" image "$work/disc2" "$work/d2.iso" --label FORCED --force >/dev/null 2>&1 || fail "forced image"
+[ "$(xorriso -indev "$work/d2.iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p')" = FORCED ] || fail "forced label"
+"$tool" 2>/dev/null && fail "no arguments"
+echo "disctool: check and image passed"
