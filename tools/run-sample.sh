@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs setup.exe from the sample disc under Wine.
-#   tools/run-sample.sh [--install] [--headless]
+#   tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...]]
 # Builds the Windows programs (preset mingw64), makes a private Wine prefix under
 # build/mingw64/sample-prefix with disc 1 as CD-ROM drive D: (label WENDMARK_1) and disc 2
 # as E: (WENDMARK_2), and starts D:\setup.exe in D:\. With a display you drive it; without
@@ -9,16 +9,24 @@
 # prompts ask, Play, Demo, Uninstall and a fresh start), saves screenshots to
 # build/mingw64/sample-screenshots and prints what it did.
 # --install first installs the Debian packages it needs (as root, or through sudo).
+# --images runs the launcher from disc images instead (an author's own discs, made with
+# disctool image or any ISO 9660 tool): each is extracted as a CD-ROM presents it, every
+# file read-only, its volume ID the label; the first goes into D:, the others into E:, F:...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-install=no headless=no
-for arg in "$@"; do
-  case $arg in
+install=no headless=no images=()
+while [ $# -gt 0 ]; do
+  case $1 in
     --install) install=yes ;;
     --headless) headless=yes ;;
-    *) echo "usage: tools/run-sample.sh [--install] [--headless]" >&2; exit 2 ;;
+    --images)
+      while [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; do images+=("$(realpath "$2")"); shift; done
+      [ ${#images[@]} -gt 0 ] || { echo "--images needs at least one image" >&2; exit 2; } ;;
+    *) echo "usage: tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...]]" >&2
+       exit 2 ;;
   esac
+  shift
 done
 [ -n "${DISPLAY:-}" ] || headless=yes
 
@@ -39,16 +47,45 @@ shots=$bin/sample-screenshots
 export WINEPREFIX=$prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-echo "=== making the Wine prefix $prefix (D: = disc 1, E: = disc 2)"
-sh tests/wine/prefix-setup.sh "$prefix" "$discs/disc1" "$(cat "$discs/disc1/.windows-label")" \
-  e "$discs/disc2" "$(cat "$discs/disc2/.windows-label")"
+disc_names=("disc 1 of the sample" "disc 2 of the sample")
+disc_dirs=("$discs/disc1" "$discs/disc2")
+if [ ${#images[@]} -gt 0 ]; then
+  # Each image as a CD-ROM presents it: extracted, read-only, its volume ID the label.
+  command -v xorriso >/dev/null || { echo "--images needs xorriso (--install brings it)" >&2; exit 1; }
+  discs=$bin/sample-images
+  rm -rf "$discs" && mkdir -p "$discs"
+  disc_names=() disc_dirs=()
+  n=0
+  for iso in "${images[@]}"; do
+    n=$((n + 1))
+    mkdir -p "$discs/disc$n"
+    xorriso -osirrox on -indev "$iso" -extract / "$discs/disc$n" >/dev/null 2>&1 ||
+      { echo "cannot read $iso" >&2; exit 1; }
+    xorriso -indev "$iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p' | tr -d '\n' \
+      >"$discs/disc$n/.windows-label"
+    find "$discs/disc$n" -type f -exec chmod a-w {} +
+    disc_names+=("$iso (label $(cat "$discs/disc$n/.windows-label"))")
+    disc_dirs+=("$discs/disc$n")
+  done
+fi
+more=()
+letters=(e f g h i j)
+for i in "${!disc_dirs[@]}"; do
+  [ "$i" -gt 0 ] || continue
+  more+=("${letters[$((i - 1))]}" "${disc_dirs[$i]}" "$(cat "${disc_dirs[$i]}/.windows-label")")
+done
+echo "=== making the Wine prefix $prefix (D: = ${disc_names[0]})"
+sh tests/wine/prefix-setup.sh "$prefix" "${disc_dirs[0]}" "$(cat "${disc_dirs[0]}/.windows-label")" \
+  "${more[@]}"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 if [ $headless = no ]; then
   echo "=== starting D:\\setup.exe (close its window to end)"
-  echo "    When it asks for disc 2, put it into D: from another terminal:"
-  echo "      WINEPREFIX=$prefix wine $bin/tools/uidriver.exe swap d $discs/disc2"
-  echo "    and disc 1 back the same way (…/disc1) when it asks for disc 1."
+  echo "    When it asks for another disc, put it into D: from another terminal:"
+  for i in "${!disc_dirs[@]}"; do
+    echo "      ${disc_names[$i]}:"
+    echo "        WINEPREFIX=$prefix wine $bin/tools/uidriver.exe swap d ${disc_dirs[$i]}"
+  done
   wine start /wait /d 'D:\' 'D:\setup.exe' </dev/null 2>/dev/null
   exit 0
 fi
@@ -57,7 +94,7 @@ echo "=== no display: walking through the launcher under Xvfb"
 rm -rf "$shots" && mkdir -p "$shots"
 winshots="Z:$(printf '%s' "$shots" | tr / '\\')"
 xvfb-run -a wine "$bin/tools/uidriver.exe" walkthrough 'D:\setup.exe' 'D:\' "$winshots" \
-  d "$discs/disc1" "$discs/disc2" \
+  d "${disc_dirs[@]}" \
   </dev/null 2> >(grep -v -e '^ALSA' -e 'X connection' >&2) | tr -d '\r'
 echo "=== screenshots (BMP) in $shots:"
 ls "$shots"

@@ -946,6 +946,77 @@ TEST_F(WindowsVersionE2E, NoD3D_Windows10ReportsItselfNotAs62) {
   InstallUnder("win10", "10.0", "directx\\dxsetup.exe /win98");
 }
 
+// The sample discs as a player's real discs: made into images by disctool and presented as
+// a CD-ROM presents them (every file read-only, the label the image's volume ID).
+class ImageInstallE2E : public SampleInstallE2E {
+ protected:
+  void SetUp() override {
+    SampleInstallE2E::SetUp();
+    const std::string images = UnixPathFromEnv("DL_E2E_IMAGES");
+    ASSERT_FALSE(images.empty()) << "DL_E2E_IMAGES names the extracted disc images";
+    disc1_ = images + "/disc1";
+    disc2_ = images + "/disc2";
+    label1_ = ReadAll(WinePath(disc1_ + "/.windows-label"));
+    label2_ = ReadAll(WinePath(disc2_ + "/.windows-label"));
+    ASSERT_TRUE(SwapDisc('e', disc1_, label1_));
+  }
+  std::string label1_, label2_;
+};
+
+TEST_F(ImageInstallE2E, TheSampleInstallsAndUninstallsFromItsDiscImages) {
+  EXPECT_EQ(label1_, "WENDMARK_1");
+  EXPECT_EQ(label2_, "WENDMARK_2");
+  DWORD onDisc = ::GetFileAttributesA("E:\\game\\readme.txt");
+  ASSERT_NE(onDisc, INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(onDisc & FILE_ATTRIBUTE_READONLY, 0u) << "the disc's files are read-only";
+
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
+  ASSERT_TRUE(SwapDisc('e', disc2_, label2_));
+  Answer(box);
+  box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(MessageBoxText(box), "Please insert disc 1: Wendmark Disc 1");
+  ASSERT_TRUE(SwapDisc('e', disc1_, label1_));
+  Answer(box);
+  ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
+  Shot(dialog, "images-installed");
+
+  const std::string game = "C:\\Wendmark\\Game\\game\\";
+  for (const auto& [installed, source] : std::vector<std::pair<std::string, std::string>>{
+           {"readme.txt", disc1_ + "/game/readme.txt"},
+           {"kvx.ini", disc1_ + "/game/settings.ini"},
+           {"data\\level3.dat", disc2_ + "/game/data/level3.dat"},
+           {"movies\\intro.mov", disc2_ + "/game/movies/intro.mov"}}) {
+    const std::string path = game + installed;
+    EXPECT_EQ(ReadAll(path), ReadAll(WinePath(source))) << path;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path;
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u) << path << " kept the disc's mark";
+  }
+  EXPECT_NE(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+
+  // The next start, from the same disc, uninstalls everything.
+  StartSampleSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(ControlText(dialog, kInstall), "Uninstall");
+  EXPECT_EQ(UninstallAndTakeTheBox(dialog), nullptr);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
 TEST_F(SampleInstallE2E, AHostileRecordIsRefusedByUninstall) {
   char windows[MAX_PATH] = {};
   ::GetWindowsDirectoryA(windows, MAX_PATH);
