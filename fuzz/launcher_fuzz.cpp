@@ -93,12 +93,12 @@ bool IsShortcut(const std::string& path) {
   return dl::IsShortcutFile(path);
 }
 
-// Forwards to the real operations and notes the plan of the install.
+// Forwards to the real operations and notes the plan of the copy (an install or update).
 class SpyOperations : public dl::InstallOperations {
  public:
   explicit SpyOperations(dl::InstallContext ctx) : ctx_(ctx), real_(ctx) {}
   dl::CopyResult CopyAllDiscs(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
-    if (plan.mode == dl::LaunchMode::kInstall) installPlan = plan;
+    installPlan = plan;  // an install's, or an update's: the folder the copy fills
     return real_.CopyAllDiscs(plan, screen);
   }
   void RenameInstalledFiles(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
