@@ -1,5 +1,6 @@
 #include "install/copy.h"
 
+#include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "script/ini_file.h"
@@ -18,8 +19,9 @@ constexpr int kReturnDiscComparisons = 3;
 constexpr std::uint32_t kEntryPauseMs = 100;
 
 void Prompt(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption) {
-  ctx.system.ShowMessage(screen.owner(), DiscPromptText(ctx.script, disc),
-                         ReadOrEmpty(ctx.script, caption));
+  const std::string text = DiscPromptText(ctx.script, disc);
+  LogLine(ctx.log, "prompt for disc " + std::to_string(disc), text);
+  ctx.system.ShowMessage(screen.owner(), text, ReadOrEmpty(ctx.script, caption));
 }
 
 std::string SectionLabel(IniFile& script, const std::string& section) {
@@ -27,7 +29,8 @@ std::string SectionLabel(IniFile& script, const std::string& section) {
   return label == nullptr ? std::string() : label;
 }
 
-bool Fail(CopyResult* result, const std::string& why) {
+bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
+  LogLine(ctx.log, "copy", "FAILED " + why);
   if (result->failure.empty()) result->failure = why;
   return false;
 }
@@ -78,14 +81,16 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   // An entry must stay inside both folders, and a path that does not fit is refused
   // rather than cut: either way the entry counts as a failed copy.
   if (!IsContainedRelativePath(entry, false))
-    return Fail(result, entry + ": leaves the disc's or the install folder");
+    return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
   if (!JoinPath(&source, entry) || !JoinPath(&target, entry))
-    return Fail(result, entry + ": the path is longer than 259 characters");
+    return Fail(ctx, result, entry + ": the path is longer than 259 characters");
   const int shell =
       ctx.system.ShellFileOperation(screen.owner(), ShellOp::kCopy, source, target, kCopyFlags);
-  if (shell != 0) return Fail(result, source + ": the copy failed (" + std::to_string(shell) + ")");
+  if (shell != 0)
+    return Fail(ctx, result, source + ": the copy failed (" + std::to_string(shell) + ")");
   // Files from a CD carry the read-only mark.
   ctx.system.SetAttributes(target, kAttrNormal);
+  LogLine(ctx.log, "copy " + source + " -> " + target, "done");
   result->copied.push_back(target);
   return true;
 }
@@ -119,7 +124,7 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
     if (text.find('*') != std::string::npos) {
       // The pattern too must stay below the source folder.
       if (!IsContainedRelativePath(text, true))
-        return Fail(result, text + ": leaves the disc's or the install folder");
+        return Fail(ctx, result, text + ": leaves the disc's or the install folder");
       if (!CopyMatchingFiles(ctx, plan, screen, state, text, result)) return false;
     } else if (!CopyFileFromDisc(ctx, plan, screen, text, result)) {
       return false;
@@ -142,6 +147,7 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
   if (!IsPlainFolder(plan.installFolder)) {
     result.ok = false;
     result.failure = plan.installFolder + ": not a folder the game can be installed in";
+    LogLine(ctx.log, "install folder", "REFUSED " + result.failure);
     ctx.system.ShowMessage(screen.owner(),
                            "The game cannot be installed in this folder:\n" +
                                std::string(FirstLine(plan.installFolder)),
@@ -153,8 +159,10 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
     const std::string& section = plan.discs[index];
     if (n >= 2 && !plan.tryMode) Prompt(ctx, screen, n, script::kCaptionInsertDisc);
     const std::string label = SectionLabel(script, section);
+    LogLine(ctx.log, "disc " + std::to_string(n) + " " + section, "label " + label + " expected");
     if (checkDiscs) {
       ReadDiscLabel(ctx.system, plan.discRoot, state);
+      LogLine(ctx.log, "disc " + std::to_string(n), "label " + state.currentLabel + " found");
       for (int prompt = 1; state.currentLabel != label && prompt <= kWrongDiscPrompts; ++prompt) {
         Prompt(ctx, screen, n, script::kCaptionWrongDisc);
         if (prompt == kWrongDiscPrompts) break;  // the copy goes ahead all the same
@@ -162,6 +170,7 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
       }
     }
     if (!CopyDisc(ctx, plan, screen, state, section, &result)) result.ok = false;
+    LogLine(ctx.log, "disc " + std::to_string(n) + " copied", result.ok ? "done" : "FAILED");
   }
   if (!checkDiscs) return result;
 

@@ -1,6 +1,7 @@
 #include "install/finish.h"
 
 #include "install/copy.h"
+#include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "script/ini_file.h"
@@ -50,8 +51,10 @@ bool RunConverter(InstallContext& ctx, const std::string& text) {
   if (out == nullptr) return false;
   bool ok = out->Write(text.data(), text.size());
   ok = out->Close() && ok;
+  LogLine(ctx.log, "group text " + file, ok ? "written" : "FAILED");
   if (!ok) return false;
   ctx.system.StartProgram(kConverterCommand, /*hidden=*/true);
+  LogLine(ctx.log, "start", kConverterCommand);
   return true;
 }
 
@@ -110,7 +113,10 @@ void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRe
       continue;
     std::string from = plan.installFolder, to = plan.installFolder;
     if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
-    ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
+    const int renamed =
+        ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
+    LogLine(ctx.log, "rename " + from + " -> " + to,
+            renamed == 0 ? "done" : "FAILED (" + std::to_string(renamed) + ")");
     ctx.system.SetAttributes(to, kAttrArchive);
   }
 }
@@ -165,7 +171,9 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   Note(ctx, "file0", gameStart);
   const std::string gameDesktop = desktopPath(gameLink);
   sys.Pause(kShortcutPollMs);
-  if (WaitForShortcut(sys, gameStart)) {
+  const bool gameFound = WaitForShortcut(sys, gameStart);
+  LogLine(ctx.log, "shortcut " + gameStart, gameFound ? "found" : "missing");
+  if (gameFound) {
     Note(ctx, "file2", gameDesktop);
     CopyToDesktop(sys, plan, owner, gameStart, gameDesktop);
   }
@@ -177,7 +185,9 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
     const std::string demoStart = startPath(demoLink);
     Note(ctx, "file3", demoStart);
     const std::string demoDesktop = desktopPath(demoLink);
-    if (WaitForShortcut(sys, demoStart)) {
+    const bool demoFound = WaitForShortcut(sys, demoStart);
+    LogLine(ctx.log, "shortcut " + demoStart, demoFound ? "found" : "missing");
+    if (demoFound) {
       CopyToDesktop(sys, plan, owner, demoStart, demoDesktop);
       Note(ctx, "file4", demoDesktop);
     }

@@ -10,6 +10,7 @@
 namespace dl {
 
 class IniFile;
+class InstallLog;
 class PackFile;
 
 enum class LaunchMode : int {
@@ -21,9 +22,10 @@ enum class LaunchMode : int {
 // The launcher's documents and the machine, as the install steps reach them.
 struct InstallContext {
   System& system;
-  IniFile& script;  // the setup script from the disc
-  IniFile& record;  // the install record from the pack in the Windows directory
-  PackFile& pack;   // the record's pack, as start-up opened it
+  IniFile& script;            // the setup script from the disc
+  IniFile& record;            // the install record from the pack in the Windows directory
+  PackFile& pack;             // the record's pack, as start-up opened it
+  InstallLog* log = nullptr;  // the install log; none in most tests
 };
 
 // The facts of one command, fixed when the user presses its button.
@@ -38,6 +40,7 @@ struct InstallPlan {
   std::string programsPath;        // the user's Start-menu programs folder
   std::string statusText;          // the dialog's opening status text
   std::vector<std::string> discs;  // the disc sections in order: "[disc00]", "[disc01]"...
+  bool silent = false;             // an unattended run: what would be a message is logged
 };
 
 // The disc sections of a script, "[disc00]" upward to the first missing number.

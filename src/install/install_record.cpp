@@ -1,5 +1,6 @@
 #include "install/install_record.h"
 
+#include "install/install_log.h"
 #include "install/path_guard.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -18,7 +19,19 @@ std::string ScratchBaseFor(const std::string& recordPath) {
   return OnDriveC(recordPath) ? std::string(kScratchBase) : recordPath + "-new";
 }
 
+namespace {
+bool Write(InstallContext& ctx, const InstallPlan& plan);
+}  // namespace
+
 bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan) {
+  const bool written = Write(ctx, plan);
+  LogLine(ctx.log, "record " + plan.recordPath + ".pak",
+          written ? "written: [inst_path] " + plan.installFolder : "FAILED");
+  return written;
+}
+
+namespace {
+bool Write(InstallContext& ctx, const InstallPlan& plan) {
   IniFile& record = ctx.record;
   record.AddSection(record::kInstPath);
   record.SetString(record::kInstPath, "path", plan.installFolder.c_str());
@@ -42,5 +55,7 @@ bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan) {
   if (scratch == beside || !put()) return false;
   return ctx.pack.Save(beside.c_str(), 1) != 0;
 }
+
+}  // namespace
 
 }  // namespace dl

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "install/install_log.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
@@ -17,8 +18,10 @@ bool PathPart(const char* value) {
   return Given(value) && std::string(value).find('"') == std::string::npos;
 }
 
-void Start(System& sys, const std::string& command) {
-  sys.StartProgram(command, /*hidden=*/false);
+void Start(InstallContext& ctx, const std::string& command) {
+  const std::uint32_t started = ctx.system.StartProgram(command, /*hidden=*/false);
+  LogLine(ctx.log, "start " + command,
+          started > 31 ? "done" : "FAILED (" + std::to_string(started) + ")");
 }
 
 // A program path in quotes, so that a folder with blanks ("C:\My Games") is not read as
@@ -34,7 +37,7 @@ void RunGame(InstallContext& ctx) {
   const char* exe = Read(ctx.script, script::kGameExeForPlay);
   if (!PathPart(folder) || !PathPart(exe)) return;
   ctx.system.ChangeDir(folder);
-  Start(ctx.system, Quoted(std::string(folder) + "\\" + exe));
+  Start(ctx, Quoted(std::string(folder) + "\\" + exe));
 }
 
 void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
@@ -43,12 +46,12 @@ void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
   if (!PathPart(path) || !PathPart(exe) || sourceRoot.find('"') != std::string::npos) return;
   const std::string folder = sourceRoot + "\\" + path;
   ctx.system.ChangeDir(folder);
-  Start(ctx.system, Quoted(folder + "\\" + exe) + " " + Read(ctx.script, script::kDemoArgs));
+  Start(ctx, Quoted(folder + "\\" + exe) + " " + Read(ctx.script, script::kDemoArgs));
 }
 
 void RunExtraInstaller(InstallContext& ctx, InstallScreen& screen) {
   const char* command = Read(ctx.script, script::kExtraInstaller);
-  if (Given(command)) Start(ctx.system, command);
+  if (Given(command)) Start(ctx, command);
   screen.EndDialog();
 }
 
@@ -60,7 +63,7 @@ const TextKey& DirectXSetupKey(const OsVersionInfo& version) {
 void RunDirectXSetup(InstallContext& ctx, const OsVersionInfo& version, InstallScreen& screen) {
   const TextKey& key = DirectXSetupKey(version);
   const char* command = Read(ctx.script, key);
-  if (Given(command)) Start(ctx.system, command);
+  if (Given(command)) Start(ctx, command);
   screen.EndDialog();
 }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "install/install_log.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
@@ -15,8 +16,14 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
 
   DeleteGuard guard(sys, plan);
   std::vector<std::string> kept;
-  auto refuse = [&kept](const std::string& path, const GuardVerdict& verdict) {
+  auto refuse = [&](const std::string& path, const GuardVerdict& verdict) {
     kept.push_back(path + " (" + verdict.reason + ")");
+    LogLine(ctx.log, "delete " + path, "REFUSED: " + verdict.reason);
+  };
+  auto remove = [&](const std::string& path) {
+    const int result = sys.ShellFileOperation(owner, ShellOp::kDelete, path, "", kDeleteFlags);
+    LogLine(ctx.log, "delete " + path,
+            result == 0 ? "done" : "FAILED (" + std::to_string(result) + ")");
   };
 
   // Nothing of the launcher may hold the pack open while it is deleted.
@@ -24,7 +31,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
   const std::string pack = plan.recordPath + ".pak";
   const GuardVerdict packVerdict = guard.RecordPack(pack);
   if (packVerdict.ok())
-    sys.ShellFileOperation(owner, ShellOp::kDelete, packVerdict.approved, "", kDeleteFlags);
+    remove(packVerdict.approved);
   else
     refuse(pack, packVerdict);
 
@@ -36,8 +43,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
       refuse(file, verdict);
       continue;
     }
-    if (sys.FileExists(verdict.approved))
-      sys.ShellFileOperation(owner, ShellOp::kDelete, verdict.approved, "", kDeleteFlags);
+    if (sys.FileExists(verdict.approved)) remove(verdict.approved);
   }
   if (const char* folder = Read(ctx.record, record::kInstallFolder)) {
     // The folder goes only while it still holds the game program the script names, so a
@@ -46,7 +52,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
     if (program == nullptr) program = script::kGameExeForGroup.def;
     const GuardVerdict verdict = guard.InstallFolder(folder, program);
     if (verdict.ok())
-      sys.ShellFileOperation(owner, ShellOp::kDelete, verdict.approved, "", kDeleteFlags);
+      remove(verdict.approved);
     else
       refuse(folder, verdict);
   }
@@ -55,7 +61,8 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
       "The install record names these, which are not the game's own files or folder. They "
       "were left in place:";
   for (const std::string& k : kept) text += "\n" + k;
-  sys.ShowMessage(owner, text, kUninstallCaption);
+  // An unattended uninstall asks nothing: the refusals are in the log.
+  if (!plan.silent) sys.ShowMessage(owner, text, kUninstallCaption);
   return false;
 }
 

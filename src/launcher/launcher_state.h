@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "install/install_log.h"
 #include "install/install_plan.h"
+#include "launcher/command_line.h"
 #include "platform/system.h"
 #include "probe/probe.h"
 #include "util/path_text.h"
@@ -29,10 +31,12 @@ struct LauncherState {
   std::string programsPath;
   std::int32_t tryMode = 0;  // non-zero: no disc prompts, no label checks
   LaunchMode mode = LaunchMode::kInstall;
-  std::int32_t requiredSpace = 0;  // bytes an install needs
-  std::string targetDriveRoot;     // "X:\" of the target drive
-  std::uint64_t freeSpace = 0;     // free bytes of the last probed drive
-  ProbeReport probe;               // the DirectX and system probe
+  std::int32_t requiredSpace = 0;       // bytes an install needs
+  std::string targetDriveRoot;          // "X:\" of the target drive
+  std::uint64_t freeSpace = 0;          // free bytes of the last probed drive
+  ProbeReport probe;                    // the DirectX and system probe
+  CommandLine commandLine;              // empty without one: the launcher as always
+  ExitCode exitCode = ExitCode::kDone;  // of an unattended run
 };
 
 // The launcher's objects, made once by the composition root and handed to every
@@ -43,9 +47,10 @@ struct LauncherContext {
   IniFile& record;  // the install record from the pack in the Windows directory
   PackFile& pack;
   LauncherState& state;
+  InstallLog* log = nullptr;  // the install log; none in most tests
 
   // The part of it that the install steps work on.
-  InstallContext install() const { return InstallContext{system, script, record, pack}; }
+  InstallContext install() const { return InstallContext{system, script, record, pack, log}; }
 };
 
 }  // namespace dl

@@ -1,7 +1,9 @@
 #include "launcher/setup_dialog.h"
 
 #include "install/copy.h"
+#include "install/install_log.h"
 #include "install/join_path.h"
+#include "install/path_guard.h"
 #include "launcher/drives.h"
 #include "probe/probe.h"
 #include "script/ini_file.h"
@@ -114,6 +116,7 @@ InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::str
   plan.programsPath = st.programsPath;
   plan.statusText = statusText;
   plan.discs = DiscSections(script);
+  plan.silent = st.commandLine.silent;
   // Formed as the copy forms it even without a disc to copy, so that what is finished and
   // recorded is always a full path (never the field's text, relative to the current folder).
   plan.installFolder = InstallFolder(script, st.targetDriveRoot, folderField);
@@ -138,6 +141,10 @@ void SetupDialog::OnInit() {
 
   ProbeDirectX(ctx_.system, &st.probe.directXVersion, &st.probe.osPlatform);
   std::string status = SystemReport();
+  std::string reportLine = status;
+  for (std::size_t at = reportLine.find('\n'); at != std::string::npos; at = reportLine.find('\n'))
+    reportLine.replace(at, 1, " | ");
+  LogLine(ctx_.log, "system", reportLine);
 
   Size window = view_.WindowSizeForClient(kDialogClientWidth, kDialogClientHeight);
   int x = 0, y = 0;
@@ -255,14 +262,16 @@ void SetupDialog::InstallCommand() {
       view_.ShowControl(kDemoButton, false);
       view_.ShowControl(kOptionalControl, false);
       view_.ShowControl(kExtraInstallerButton, false);
-      ops_.Uninstall(PlanInstall(), *this);
+      st.exitCode = ops_.Uninstall(PlanInstall(), *this) ? ExitCode::kDone : ExitCode::kFailed;
       view_.SetControlText(kExitButton, "OK");
       break;
     case LaunchMode::kUpdate:
-      if (ops_.CopyAllDiscs(PlanInstall(), *this).ok)
+      if (ops_.CopyAllDiscs(PlanInstall(), *this).ok) {
         view_.ShowControl(kInstallButton, false);
-      else
+      } else {
+        st.exitCode = ExitCode::kFailed;
         view_.ShowControl(kDriveButton, true);
+      }
       break;
     case LaunchMode::kInstall: {
       view_.ShowControl(kOptionalControl, false);
@@ -276,10 +285,14 @@ void SetupDialog::InstallCommand() {
         Append(&status, WithLine("\n%s", Read(script, script::kTextNotInstalled)));
         if (st.freeSpace == 0) status = Read(script, script::kTextPathError);
         ShowStatus(status);
+        LogLine(ctx_.log, "free space", "REFUSED: " + std::to_string(st.freeSpace) + " bytes");
+        st.exitCode = ExitCode::kRefused;
         break;
       }
       const InstallPlan plan = PlanInstall();
+      LogLine(ctx_.log, "install folder", plan.installFolder);
       if (!ops_.CopyAllDiscs(plan, *this).ok) {
+        st.exitCode = ExitCode::kFailed;
         view_.SendClose();  // the dialog ends
         return;
       }
@@ -290,17 +303,20 @@ void SetupDialog::InstallCommand() {
       if (!ops_.WriteInstallRecord(plan)) {
         // Without its record the install is invisible to the next start and to Uninstall:
         // say so, and end as after a failed copy rather than offer Play.
-        ctx_.system.ShowMessage(view_.window(),
-                                "The game was copied, but the install record could not be "
-                                "written to " +
-                                    st.recordPath + ".pak, so Uninstall will not find it.",
-                                Read(script, script::kTextTitle));
+        st.exitCode = ExitCode::kFailed;
+        if (!plan.silent)
+          ctx_.system.ShowMessage(view_.window(),
+                                  "The game was copied, but the install record could not be "
+                                  "written to " +
+                                      st.recordPath + ".pak, so Uninstall will not find it.",
+                                  Read(script, script::kTextTitle));
         view_.SendClose();
         return;
       }
       if (const char* finished = Read(script, script::kPicFinished)) {
         ShowPicture(kPicture, finished);
-        if (st.probe.directXVersion < kDirectX8) {
+        // An unattended install leaves the DirectX set-up alone unless it was asked for.
+        if (st.probe.directXVersion < kDirectX8 && (!plan.silent || st.commandLine.directx)) {
           ops_.RunDirectXSetup(st.probe.osVersion, *this);  // ends the program
           return;
         }
@@ -314,6 +330,36 @@ void SetupDialog::InstallCommand() {
   }
   --busy_;
   view_.ShowControl(kExitButton, true);
+}
+
+void SetupDialog::RunSilent() {
+  LauncherState& st = ctx_.state;
+  const CommandLine& line = st.commandLine;
+  auto finish = [&](ExitCode code, const std::string& why) {
+    st.exitCode = code;
+    if (!why.empty()) LogLine(ctx_.log, "unattended", why);
+    EndDialog();  // the launcher ends without waiting
+  };
+  if (line.uninstall) {
+    if (st.mode != LaunchMode::kInstalled)
+      return finish(ExitCode::kNothingToDo, "nothing installed");
+    InstallCommand();
+    return finish(st.exitCode, "");
+  }
+  if (st.mode == LaunchMode::kInstalled)
+    return finish(ExitCode::kRefused, "REFUSED: the game is installed already");
+  if (line.folder) {
+    // The folder replaces the drive button and the field, with the checks of a chosen one.
+    const std::string folder = NormalizedPath(*line.folder);
+    if (folder.size() <= 2 || folder.size() > kPathCapacity - 1 ||
+        !IsRemovableInstallFolder(ctx_.system, PlanInstall(), folder))
+      return finish(ExitCode::kRefused, "REFUSED: /D=" + *line.folder + " cannot hold the game");
+    st.targetDriveRoot = DriveRootOf(folder);
+    view_.SetControlText(kDriveButton, st.targetDriveRoot);
+    view_.SetControlText(kFolderField, FromFourthChar(folder));
+  }
+  InstallCommand();
+  finish(st.exitCode, st.exitCode == ExitCode::kDone ? "done" : "");
 }
 
 void SetupDialog::ChooseFolder() {

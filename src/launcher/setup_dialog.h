@@ -115,6 +115,9 @@ class SetupDialog : public InstallScreen {
   void OnCommand(std::uintptr_t wparam);
   // The close box or Alt+F4: ends the dialog even while a command runs.
   void OnClose();
+  // An unattended run (/S), once the dialog shows: Install (or Uninstall with /U) without
+  // a press, then the dialog ends; the outcome is the state's exit code.
+  void RunSilent();
 
   // Places control id by a picture spec and loads its bitmap; null spec: nothing.
   void ShowPicture(int id, const char* spec);

@@ -1,5 +1,7 @@
 #include "launcher/start_up.h"
 
+#include <memory>
+
 #include "install/copy.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"
@@ -33,7 +35,9 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   LauncherState& st = ctx.state;
 
   st.instance = instance;
-  if (sys.WindowOfClassExists(kGameWindowClass)) return kExitNormal;
+  // An unattended run that is refused says so in its exit code.
+  const int refused = st.commandLine.silent ? static_cast<int>(ExitCode::kRefused) : kExitNormal;
+  if (sys.WindowOfClassExists(kGameWindowClass)) return refused;
 
   LoadSpecialFolders(ctx);
 
@@ -47,9 +51,20 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
     while (!FindInstallDisc(ctx)) sys.ShowMessage(nullptr, "Install Disc not Find", "Error");
   }
 
-  if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) return kExitNormal;
-
   std::string recordName = Read(ctx.script, script::kRecordName);
+  // The log has its place once the record's name is known: /LOG=, or the temporary folder.
+  if (auto* deferred = dynamic_cast<DeferredLog*>(ctx.log)) {
+    const std::string path =
+        st.commandLine.log ? *st.commandLine.log : DefaultLogPath(sys, recordName);
+    deferred->Open(std::make_unique<FileLog>(sys, path));
+  }
+  LogLine(ctx.log, "script", ctx.script.loaded ? st.scriptName + " read" : "none");
+
+  if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) {
+    LogLine(ctx.log, "start-up", "REFUSED: another launcher shows its dialog");
+    return refused;
+  }
+
   // The Windows directory and the program's path are taken at most 260 bytes long.
   st.recordPath = CutToPath(CutToPath(sys.WindowsDir()) + "\\" + recordName);
   ReadInstallRecord(ctx, recordName);
@@ -75,12 +90,18 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   const bool haveRecord = ctx.record.loaded != 0;
   if (updateFlag != 0) {
     if (!haveRecord) {
+      LogLine(ctx.log, "mode", "REFUSED: an update disc, and no install record");
       sys.ShowMessage(nullptr, "error", "can't find KVX");
       return kExitNoInstallation;
     }
     st.mode = LaunchMode::kUpdate;
+    LogLine(ctx.log, "mode",
+            "update: the disc is an update and " + st.recordPath + ".pak holds a record");
   } else {
     st.mode = haveRecord ? LaunchMode::kInstalled : LaunchMode::kInstall;
+    LogLine(ctx.log, "mode",
+            haveRecord ? "installed: " + st.recordPath + ".pak holds a record"
+                       : "install: no install record");
   }
 
   st.requiredSpace = Read(ctx.script, script::kInstSize);
@@ -88,7 +109,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
-  return kExitNormal;
+  return st.commandLine.silent ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 
 }  // namespace dl

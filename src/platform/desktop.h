@@ -137,6 +137,10 @@ class Desktop {
   virtual int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) = 0;
   // Pauses the calling thread.
   virtual void Pause(std::uint32_t milliseconds) = 0;
+  // The local time as a log line shows it ("2026-12-08 07:56:22.123").
+  virtual std::string LocalTimeText() = 0;
+  // The folder for temporary files, without a trailing separator; empty when unknown.
+  virtual std::string TempDir() = 0;
 };
 
 }  // namespace dl

@@ -1017,6 +1017,119 @@ TEST_F(ImageInstallE2E, TheSampleInstallsAndUninstallsFromItsDiscImages) {
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
 }
 
+// Unattended: the launcher started with switches, as a script or a game manager starts it.
+class UnattendedE2E : public SampleInstallE2E {
+ protected:
+  // Starts E:\setup.exe with these switches; the log goes to the screenshots' folder.
+  void StartSilent(const std::string& switches) {
+    log_ = shots_ + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    ::DeleteFileA(log_.c_str());
+    setup_ = Start("E:\\setup.exe " + switches + " /LOG=\"" + log_ + "\"", "E:\\",
+                   {"DL_STUB_LOG=" + stubLog_});
+    ASSERT_NE(setup_.handle, nullptr);
+  }
+  // Answers the two disc prompts of the sample, swapping the discs; the exit code.
+  int AnswerThePromptsAndWait() {
+    HWND dialog = Dialog();
+    if (dialog == nullptr) return -1;
+    HWND box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr) return -2;
+    SwapDisc('e', disc2_, "WENDMARK_2");
+    Answer(box);
+    box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr) return -3;
+    SwapDisc('e', disc1_, "WENDMARK_1");
+    Answer(box);
+    return WaitForExit(setup_, 60000);
+  }
+  std::string log_;
+};
+
+TEST_F(UnattendedE2E, ASilentInstallFromBothDiscsThenASilentUninstall) {
+  StartSilent("/S");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  const std::string game = "C:\\Wendmark\\Game\\game\\";
+  EXPECT_NE(::GetFileAttributesA((game + "kvx.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesA((game + "movies\\intro.mov").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  const std::string log = ReadAll(log_);
+  for (const char* file :
+       {"game\\readme.txt", "game\\kvx.exe", "game\\data\\level1.dat", "game\\data\\level2.dat",
+        "game\\settings.ini", "game\\data\\level3.dat", "game\\movies\\intro.mov"})
+    EXPECT_NE(log.find(std::string("copy ") + file + " -> C:\\Wendmark\\Game\\" + file + ": done"),
+              std::string::npos)
+        << file << "\n"
+        << log;
+  EXPECT_NE(log.find("record " + samplePack_ + ": written"), std::string::npos) << log;
+  EXPECT_TRUE(StubLog().empty()) << "no DirectX set-up without /DIRECTX";
+
+  StartSilent("/U /S");
+  EXPECT_EQ(WaitForExit(setup_, 60000), 0);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(ReadAll(log_).find("delete C:\\Wendmark\\Game: done"), std::string::npos);
+}
+
+TEST_F(UnattendedE2E, ASilentInstallToAFolderWithBlanksThenPlayStartsTheGameThere) {
+  StartSilent("/S /D=\"C:\\My Games\\KVX\"");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  ASSERT_NE(::GetFileAttributesA("C:\\My Games\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kPlay);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  for (int i = 0; i < 100 && StubLog().empty(); ++i) ::Sleep(100);
+  ASSERT_FALSE(StubLog().empty());
+  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\My Games\\Game\\game\\kvx.exe\"|C:\\My Games\\Game");
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
+    game = ::FindWindowA("KVX", nullptr);
+  if (game != nullptr) {
+    ::PostMessageA(game, WM_CLOSE, 0, 0);
+    WaitGone(game, kExit);
+  }
+  std::error_code ec;
+  fs::remove_all("C:\\My Games", ec);
+}
+
+TEST_F(UnattendedE2E, AWrongSecondDiscFailsWithOneAndNoRecord) {
+  StartSilent("/S");
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SwapDisc('e', UnixPathFromEnv("DL_E2E_DISC_E") + "-notwendmark", "NOT_WENDMARK"));
+  Answer(box);
+  bool swappedBack = false;
+  for (int i = 0; i < 20; ++i) {
+    box = NextBoxWatchingProgress(dialog);
+    if (box == nullptr) break;
+    if (WindowTitle(box) == "Insert disc" && !swappedBack) {
+      SwapDisc('e', disc1_, "WENDMARK_1");
+      swappedBack = true;
+    }
+    Answer(box);
+  }
+  EXPECT_EQ(WaitForExit(setup_, kExit), 1);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  const std::string log = ReadAll(log_);
+  EXPECT_NE(log.find("copy: FAILED"), std::string::npos) << log;
+  EXPECT_NE(log.find("label NOT_WENDMARK found"), std::string::npos) << log;
+}
+
+TEST_F(UnattendedE2E, ADriveRootIsRefusedWithTwoAndNothingWritten) {
+  StartSilent("/S /D=C:\\");
+  EXPECT_EQ(WaitForExit(setup_, 60000), 2);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(ReadAll(log_).find("REFUSED: /D=C:\\ cannot hold the game"), std::string::npos);
+}
+
 TEST_F(SampleInstallE2E, AHostileRecordIsRefusedByUninstall) {
   char windows[MAX_PATH] = {};
   ::GetWindowsDirectoryA(windows, MAX_PATH);

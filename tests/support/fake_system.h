@@ -88,6 +88,9 @@ class FakeSystem : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  // The virtual clock: "t+<ms>".
+  std::string LocalTimeText() override { return "t+" + std::to_string(nowMs_); }
+  std::string TempDir() override { return "C:\\temp"; }
 
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;

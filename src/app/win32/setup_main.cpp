@@ -5,14 +5,16 @@
 #include <commctrl.h>
 
 #include "app/win32/win32_dialog.h"
+#include "install/install_log.h"
 #include "install/launcher_operations.h"
+#include "launcher/command_line.h"
 #include "launcher/launcher_state.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
 #include "platform/win32/win32_system.h"
 #include "script/ini_file.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   // The dialog's progress bar class must exist before the dialog is made.
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -22,7 +24,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   dl::IniFile installRecord;
   dl::PackFile packFile(system);
   dl::LauncherState launcherState;
-  dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState};
+  dl::DeferredLog log;
+  dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState, &log};
+  launcherState.commandLine = dl::ParseCommandLine(commandLine == nullptr ? "" : commandLine);
+  const dl::CommandLine& line = launcherState.commandLine;
+  if (line.help) {
+    system.ShowMessage(nullptr, dl::CommandLineHelp(), "setup");
+    return static_cast<int>(dl::ExitCode::kDone);
+  }
+  if (!line.problems.empty()) {
+    std::string text = "These switches are unknown or incomplete:";
+    for (const std::string& p : line.problems) text += "\n" + p;
+    system.ShowMessage(nullptr, text + "\n\n" + dl::CommandLineHelp(), "setup");
+    return static_cast<int>(dl::ExitCode::kRefused);
+  }
   dl::LauncherOperations operations(ctx.install());
   try {
     return dl::LauncherMain(ctx, reinterpret_cast<dl::ModuleRef>(instance),

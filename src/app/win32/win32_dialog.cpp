@@ -134,6 +134,8 @@ class Win32DialogView : public DialogView {
   HWND pictureControl_ = nullptr;
 };
 
+constexpr UINT kSilentStart = WM_APP + 1;
+
 // What one showing of the dialog owns; the procedure finds it through the window.
 struct DialogSession {
   LauncherContext& ctx;
@@ -154,6 +156,8 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
       session->dialog =
           std::make_unique<SetupDialog>(session->ctx, *session->view, session->operations);
       session->dialog->OnInit();
+      // An unattended run starts once the dialog shows.
+      if (session->ctx.state.commandLine.silent) ::PostMessageA(window, kSilentStart, 0, 0);
       return 0;
     }
     auto* session = reinterpret_cast<DialogSession*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -164,6 +168,9 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
         break;
       case WM_CLOSE:
         session->dialog->OnClose();
+        break;
+      case kSilentStart:
+        session->dialog->RunSilent();
         break;
       case WM_DESTROY:
         session->view->DropPicture();

@@ -366,6 +366,24 @@ bool Win32System::ShortPath(const std::string& path, std::string* shortPath) {
   return true;
 }
 
+std::string Win32System::LocalTimeText() {
+  SYSTEMTIME t = {};
+  ::GetLocalTime(&t);
+  char text[32] = {};
+  ::wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+              t.wMinute, t.wSecond, t.wMilliseconds);
+  return text;
+}
+
+std::string Win32System::TempDir() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD n = ::GetTempPathA(sizeof buffer, buffer);
+  if (n == 0 || n >= sizeof buffer) return std::string();
+  std::string path = buffer;
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
 bool Win32System::ResolvePath(const std::string& path, std::string* resolved) {
   char full[MAX_PATH * 2] = {};
   DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);

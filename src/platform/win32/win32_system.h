@@ -28,6 +28,8 @@ class Win32System : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
+  std::string LocalTimeText() override;
+  std::string TempDir() override;
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;

@@ -1,0 +1,24 @@
+#include "install/install_log.h"
+
+#include "util/one_line.h"
+
+namespace dl {
+
+FileLog::FileLog(System& system, const std::string& path)
+    : system_(system), file_(system.CreateForWriting(path)) {}
+
+void FileLog::Line(const std::string& step, const std::string& result) {
+  if (file_ == nullptr) return;
+  const std::string line = system_.LocalTimeText() + "  " + std::string(FirstLine(step)) + ": " +
+                           std::string(FirstLine(result)) + "\r\n";
+  // Each line goes out at once, so that a run that dies leaves what it did.
+  if (!file_->Write(line.data(), line.size()) || !file_->Sync()) file_.reset();
+}
+
+std::string DefaultLogPath(System& system, const std::string& recordName) {
+  std::string folder = system.TempDir();
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder + recordName + "-setup.log";
+}
+
+}  // namespace dl

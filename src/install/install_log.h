@@ -1,0 +1,51 @@
+// The install log: one line per step, with a time and a result, for the people who must
+// find out later which file or step failed. Writing it never makes anything fail.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/system.h"
+
+namespace dl {
+
+class InstallLog {
+ public:
+  virtual ~InstallLog() = default;
+  // One step and what came of it.
+  virtual void Line(const std::string& step, const std::string& result) = 0;
+};
+
+// Writes the log to a file, created anew; a file that cannot be written is skipped.
+class FileLog : public InstallLog {
+ public:
+  FileLog(System& system, const std::string& path);
+  void Line(const std::string& step, const std::string& result) override;
+
+ private:
+  System& system_;
+  std::unique_ptr<WritableFile> file_;
+};
+
+// A log whose file is chosen later (once the record's name is known); lines before that,
+// or without a file, are dropped.
+class DeferredLog : public InstallLog {
+ public:
+  void Open(std::unique_ptr<InstallLog> target) { target_ = std::move(target); }
+  void Line(const std::string& step, const std::string& result) override {
+    if (target_ != nullptr) target_->Line(step, result);
+  }
+
+ private:
+  std::unique_ptr<InstallLog> target_;
+};
+
+// Where the log goes without /LOG=: the temporary folder, named after the record.
+std::string DefaultLogPath(System& system, const std::string& recordName);
+
+// A line for a log that may be absent.
+inline void LogLine(InstallLog* log, const std::string& step, const std::string& result) {
+  if (log != nullptr) log->Line(step, result);
+}
+
+}  // namespace dl

@@ -1,0 +1,39 @@
+// The launcher's command line, for unattended installs. Without one the launcher behaves
+// exactly as always.
+//   /S [/D=FOLDER] [/LOG=FILE] [/DIRECTX]   a silent install (or update)
+//   /U /S [/LOG=FILE]                       a silent uninstall
+//   /?                                      the switches
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dl {
+
+// Exit codes of an unattended run.
+enum class ExitCode : int {
+  kDone = 0,
+  kFailed = 1,       // the copy or the record failed
+  kRefused = 2,      // refused before any change
+  kNothingToDo = 3,  // e.g. an uninstall with nothing installed
+};
+
+struct CommandLine {
+  bool silent = false;                // /S
+  bool uninstall = false;             // /U
+  bool help = false;                  // /?
+  bool directx = false;               // /DIRECTX: the DirectX set-up may follow a silent install
+  std::optional<std::string> folder;  // /D=
+  std::optional<std::string> log;     // /LOG=
+  std::vector<std::string> problems;  // unknown, repeated or incomplete switches, as given
+};
+
+// Switches are case-insensitive, in any order, separated by blanks; a value may be quoted
+// (/D="C:\My Games\KVX").
+CommandLine ParseCommandLine(const std::string& text);
+
+// The text of the "/?" message box.
+std::string CommandLineHelp();
+
+}  // namespace dl
