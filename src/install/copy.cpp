@@ -1,5 +1,7 @@
 #include "install/copy.h"
 
+#include <memory>
+
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
@@ -90,7 +92,13 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
     return Fail(ctx, result, source + ": the copy failed (" + std::to_string(shell) + ")");
   // Files from a CD carry the read-only mark.
   ctx.system.SetAttributes(target, kAttrNormal);
-  LogLine(ctx.log, "copy " + source + " -> " + target, "done");
+  if (ctx.log != nullptr) {
+    std::unique_ptr<MappedFile> copied;
+    const std::uint64_t bytes =
+        ctx.system.MapReadOnly(target, &copied) == MapStatus::kMapped ? copied->size() : 0;
+    LogLine(ctx.log, "copy " + source + " -> " + target,
+            "done, " + std::to_string(bytes) + " bytes");
+  }
   result->copied.push_back(target);
   return true;
 }

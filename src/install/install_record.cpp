@@ -25,8 +25,12 @@ bool Write(InstallContext& ctx, const InstallPlan& plan);
 
 bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan) {
   const bool written = Write(ctx, plan);
+  std::size_t entries = 0;
+  for (const IniSection& section : ctx.record.sections()) entries += section.entries().size();
   LogLine(ctx.log, "record " + plan.recordPath + ".pak",
-          written ? "written: [inst_path] " + plan.installFolder : "FAILED");
+          written ? "written: " + std::to_string(entries) + " entries, [inst_path] " +
+                        plan.installFolder
+                  : "FAILED");
   return written;
 }
 

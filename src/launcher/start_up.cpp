@@ -37,7 +37,14 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   st.instance = instance;
   // An unattended run that is refused says so in its exit code.
   const int refused = st.commandLine.silent ? static_cast<int>(ExitCode::kRefused) : kExitNormal;
-  if (sys.WindowOfClassExists(kGameWindowClass)) return refused;
+  // With /LOG= the log can start at once (else it waits for the record's name).
+  auto* deferred = dynamic_cast<DeferredLog*>(ctx.log);
+  if (deferred != nullptr && st.commandLine.log)
+    deferred->Open(std::make_unique<FileLog>(sys, *st.commandLine.log));
+  if (sys.WindowOfClassExists(kGameWindowClass)) {
+    LogLine(ctx.log, "start-up", "REFUSED: the game is running");
+    return refused;
+  }
 
   LoadSpecialFolders(ctx);
 
@@ -53,11 +60,8 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
 
   std::string recordName = Read(ctx.script, script::kRecordName);
   // The log has its place once the record's name is known: /LOG=, or the temporary folder.
-  if (auto* deferred = dynamic_cast<DeferredLog*>(ctx.log)) {
-    const std::string path =
-        st.commandLine.log ? *st.commandLine.log : DefaultLogPath(sys, recordName);
-    deferred->Open(std::make_unique<FileLog>(sys, path));
-  }
+  if (deferred != nullptr && !st.commandLine.log)
+    deferred->Open(std::make_unique<FileLog>(sys, DefaultLogPath(sys, recordName)));
   LogLine(ctx.log, "script", ctx.script.loaded ? st.scriptName + " read" : "none");
 
   if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) {

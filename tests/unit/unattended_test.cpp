@@ -125,9 +125,9 @@ TEST_F(UnattendedTest, ASilentInstallUninstallAndTheRefusalsEachEndWithTheirCode
               sys_.started.back().commandLine.find("dxsetup") == std::string::npos);
   for (const char* line :
        {"mode: install: no install record", "install folder: C:\\My Games\\Game",
-        "copy game.exe -> C:\\My Games\\Game\\game.exe: done",
-        "copy data.dat -> C:\\My Games\\Game\\data.dat: done",
-        "record C:\\windows\\ONE.ini.pak: written: [inst_path] C:\\My Games\\Game",
+        "copy game.exe -> C:\\My Games\\Game\\game.exe: done, 4 bytes",
+        "copy data.dat -> C:\\My Games\\Game\\data.dat: done, 4 bytes",
+        "record C:\\windows\\ONE.ini.pak: written: 4 entries, [inst_path] C:\\My Games\\Game",
         "unattended: done"})
     EXPECT_TRUE(log_.Has(line)) << line;
 
@@ -142,6 +142,7 @@ TEST_F(UnattendedTest, ASilentInstallUninstallAndTheRefusalsEachEndWithTheirCode
   // The game running refuses an unattended run, which says so in its code.
   sys_.windowClasses.insert("KVX");
   EXPECT_EQ(Run("/S"), 2);
+  EXPECT_TRUE(log_.Has("start-up: REFUSED: the game is running"));
   EXPECT_TRUE(sys_.messages().empty());  // nothing asked anyone anything
 }
 
