@@ -103,8 +103,7 @@ std::string CanonicalPath(const std::string& path) {
 
 bool LiesInside(const std::string& path, const std::string& folder) {
   const std::string p = CanonicalPath(path), f = CanonicalPath(folder);
-  return !p.empty() && f.size() > 0 && p.size() > f.size() + 1 && p.compare(0, f.size(), f) == 0 &&
-         p[f.size()] == '\\';
+  return !p.empty() && !f.empty() && p != f && IsInsideOrSame(p, f);
 }
 
 bool IsPlainFileName(const std::string& name) {

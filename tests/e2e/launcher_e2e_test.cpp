@@ -543,17 +543,23 @@ class SampleInstallE2E : public LauncherE2E {
   // true when the dialog reached installed mode.
   bool InstallFromBothDiscs(HWND dialog) {
     Click(dialog, kInstall);
+    return AnswerBothDiscPrompts(dialog) && WaitVisible(dialog, kPlay, 60000);
+  }
+  // Answers the copy's two prompts, putting disc 2 in and then disc 1 back; false when a
+  // prompt did not come or asked for something else.
+  bool AnswerBothDiscPrompts(HWND dialog, const std::string& label1 = "WENDMARK_1",
+                             const std::string& label2 = "WENDMARK_2") {
     HWND box = NextBoxWatchingProgress(dialog);
     if (box == nullptr || MessageBoxText(box) != "Please insert disc 2: Wendmark Disc 2")
       return false;
-    SwapDisc('e', disc2_, "WENDMARK_2");
+    SwapDisc('e', disc2_, label2);
     Answer(box);
     box = NextBoxWatchingProgress(dialog);
     if (box == nullptr || MessageBoxText(box) != "Please insert disc 1: Wendmark Disc 1")
       return false;
-    SwapDisc('e', disc1_, "WENDMARK_1");
+    SwapDisc('e', disc1_, label1);
     Answer(box);
-    return WaitVisible(dialog, kPlay, 60000);
+    return true;
   }
   std::vector<std::string> StubLog() {
     std::vector<std::string> lines;
@@ -908,14 +914,7 @@ class WindowsVersionE2E : public SampleInstallE2E {
     EXPECT_NE(status.find("DirectX 7.0"), std::string::npos) << status;
     Shot(dialog, std::string("windows-") + version);
     Click(dialog, kInstall);
-    HWND box = NextBoxWatchingProgress(dialog);
-    ASSERT_NE(box, nullptr);
-    SwapDisc('e', disc2_, "WENDMARK_2");
-    Answer(box);
-    box = NextBoxWatchingProgress(dialog);
-    ASSERT_NE(box, nullptr);
-    SwapDisc('e', disc1_, "WENDMARK_1");
-    Answer(box);
+    ASSERT_TRUE(AnswerBothDiscPrompts(dialog));
     EXPECT_EQ(WaitForExit(setup_, 60000), 0);
     ::RegDeleteValueA(wine, "Version");
     ::RegCloseKey(wine);
@@ -974,16 +973,7 @@ TEST_F(ImageInstallE2E, TheSampleInstallsAndUninstallsFromItsDiscImages) {
   HWND dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
   Click(dialog, kInstall);
-  HWND box = NextBoxWatchingProgress(dialog);
-  ASSERT_NE(box, nullptr);
-  ASSERT_EQ(MessageBoxText(box), "Please insert disc 2: Wendmark Disc 2");
-  ASSERT_TRUE(SwapDisc('e', disc2_, label2_));
-  Answer(box);
-  box = NextBoxWatchingProgress(dialog);
-  ASSERT_NE(box, nullptr);
-  ASSERT_EQ(MessageBoxText(box), "Please insert disc 1: Wendmark Disc 1");
-  ASSERT_TRUE(SwapDisc('e', disc1_, label1_));
-  Answer(box);
+  ASSERT_TRUE(AnswerBothDiscPrompts(dialog, label1_, label2_));
   ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
   Shot(dialog, "images-installed");
 
@@ -1032,14 +1022,7 @@ class UnattendedE2E : public SampleInstallE2E {
   int AnswerThePromptsAndWait() {
     HWND dialog = Dialog();
     if (dialog == nullptr) return -1;
-    HWND box = NextBoxWatchingProgress(dialog);
-    if (box == nullptr) return -2;
-    SwapDisc('e', disc2_, "WENDMARK_2");
-    Answer(box);
-    box = NextBoxWatchingProgress(dialog);
-    if (box == nullptr) return -3;
-    SwapDisc('e', disc1_, "WENDMARK_1");
-    Answer(box);
+    if (!AnswerBothDiscPrompts(dialog)) return -2;
     return WaitForExit(setup_, 60000);
   }
   std::string log_;
@@ -1239,15 +1222,8 @@ TEST_F(SampleInstallE2E, ARecordThatCannotBeWrittenIsToldAndOffersNoPlay) {
   fs::create_directories(samplePack_, ec);
   ASSERT_FALSE(ec);
   Click(dialog, kInstall);
-  HWND box = NextBoxWatchingProgress(dialog);
-  ASSERT_NE(box, nullptr);
-  SwapDisc('e', disc2_, "WENDMARK_2");
-  Answer(box);
-  box = NextBoxWatchingProgress(dialog);
-  ASSERT_NE(box, nullptr);
-  SwapDisc('e', disc1_, "WENDMARK_1");
-  Answer(box);
-  box = MessageBoxShown();
+  ASSERT_TRUE(AnswerBothDiscPrompts(dialog));
+  HWND box = MessageBoxShown();
   ASSERT_NE(box, nullptr);
   const std::string text = MessageBoxText(box);
   EXPECT_NE(text.find("could not be written to " + samplePack_ + ", so Uninstall will not find it"),

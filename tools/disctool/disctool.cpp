@@ -16,16 +16,13 @@
 #include "script/ini_file.h"
 #include "script/schema.h"
 
-#ifdef _WIN32
-#include "platform/win32/win32_system.h"
-using HostFileSystem = dl::Win32System;
-#else
+#include "host_file_system.h"
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "platform/posix/posix_file_system.h"
-using HostFileSystem = dl::PosixFileSystem;
 #endif
+
+using dl::HostFileSystem;
 
 namespace {
 

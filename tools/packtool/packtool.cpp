@@ -13,14 +13,10 @@
 #include "pack/pack_file.h"
 #include "pack/pack_verify.h"
 
+#include "host_file_system.h"
 #ifdef _WIN32
-#include "platform/win32/win32_system.h"
-using HostSystem = dl::Win32System;
 #include <fcntl.h>
 #include <io.h>
-#else
-#include "platform/posix/posix_file_system.h"
-using HostSystem = dl::PosixFileSystem;
 #endif
 
 namespace {
@@ -126,7 +122,7 @@ int Verify(const std::string& packPath) {
 
 int Cat(PackOnDisk& pack, const std::string& name) {
   if (!pack.Enter()) return Fail(pack.arg(), "its folder cannot be entered");
-  HostSystem system;
+  dl::HostFileSystem system;
   dl::PackFile file(system);
   if (!file.Open(pack.base().c_str(), 1, 0)) return Fail(pack.arg(), "cannot be opened");
   if (!file.isOpen()) return Fail(pack.arg(), "no such pack");
@@ -199,7 +195,7 @@ enum class EditKind { kAdd, kRemove, kMakeFolder };
 
 int Edit(PackOnDisk& pack, const std::string& name, EditKind kind, const std::string& content) {
   if (!pack.Enter()) return Fail(pack.arg(), "its folder cannot be entered");
-  HostSystem system;
+  dl::HostFileSystem system;
   dl::PackFile file(system);
   if (!file.Open(pack.base().c_str(), 1, 0)) return Fail(pack.arg(), "cannot be opened");
   dl::PackRecordRef ref;
