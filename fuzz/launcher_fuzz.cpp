@@ -9,7 +9,9 @@
 //   3. the discs' files, one per line: "N:relative\path" (disc N, 1 to 3)
 //   4. the folder field as the user leaves it
 //   5. the answers to message boxes, one character each: "1" to "3" put that disc into
-//      the drive first; anything else just presses OK
+//      the drive first; "n" answers a question No; anything else presses OK (or Yes)
+//   6. an install journal: with a record (part 2), the pack's entry beside it; without
+//      one, the file an install that was killed left next to the pack
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +58,14 @@ const char* const kSeeded[] = {
     "C:\\Program Files\\Other\\app.exe",
 };
 
+// What the user already has in folders an install may use (the folder field's first level,
+// or its default, then the script's second level): an install may write over these, but
+// neither it, nor its undoing, nor the uninstall may remove them.
+const char* const kSeededInInstallFolders[] = {
+    "C:\\Game1\\Game\\thesis.doc",     "C:\\Game1\\keep.txt",         "C:\\Games\\Game\\thesis.doc",
+    "C:\\Games\\Game\\game\\save.dat", "C:\\Wendmark\\Game\\old.sav",
+};
+
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -97,6 +107,10 @@ bool IsShortcut(const std::string& path) {
 class SpyOperations : public dl::InstallOperations {
  public:
   explicit SpyOperations(dl::InstallContext ctx) : ctx_(ctx), real_(ctx) {}
+  void BeginInstall(const dl::InstallPlan& plan) override { real_.BeginInstall(plan); }
+  dl::UndoResult RollBackInstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
+    return real_.RollBackInstall(plan, screen);
+  }
   dl::CopyResult CopyAllDiscs(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
     installPlan = plan;  // an install's, or an update's: the folder the copy fills
     return real_.CopyAllDiscs(plan, screen);
@@ -163,7 +177,7 @@ void Convert(FakeSystem& sys) {
 
 void Run(const std::string& input) {
   std::vector<std::string> parts = Split(input, "\n@@@\n");
-  parts.resize(5);
+  parts.resize(6);
   const std::string& scriptText = parts[0];
   const std::string& recordText = parts[1];
 
@@ -180,6 +194,7 @@ void Run(const std::string& input) {
   sys.specialFolders[dl::SpecialFolder::kPictures] = "C:\\users\\me\\Pictures";
   sys.specialFolders[dl::SpecialFolder::kProgramFiles] = "C:\\Program Files";
   for (const char* file : kSeeded) sys.WriteHostFile(file, "seeded");
+  for (const char* file : kSeededInInstallFolders) sys.WriteHostFile(file, "seeded");
 
   // The discs: disc N carries the label its section asks for, so the right disc exists.
   dl::IniFile labels;
@@ -215,7 +230,9 @@ void Run(const std::string& input) {
   sys.SetModulePath("D:\\setup.exe");
   sys.ChangeDir("D:\\");
   for (char answer : parts[4].substr(0, 16)) {
-    if (answer >= '1' && answer <= '3') {
+    if (answer == 'n') {
+      sys.ScriptAnswer(dl::kAnswerNo);
+    } else if (answer >= '1' && answer <= '3') {
       const int n = answer - '0';
       sys.ScriptAnswer(dl::kAnswerOk,
                        [&sys, &discs, n, label] { sys.InsertDisc('D', discs[n - 1], label(n)); });
@@ -231,23 +248,43 @@ void Run(const std::string& input) {
   // The record an earlier install left, stored as the launcher stores it.
   const std::string recordName = dl::Read(labels, dl::script::kRecordName);
   const std::string recordBase = "C:\\windows\\" + recordName;
+  const std::string& journalText = parts[5];
+  const bool plainRecordName = dl::NormalizedPath(recordBase + ".pak").size() > 2 &&
+                               recordName.find_first_of("\\/") == std::string::npos;
   std::string startRecordFolder;
-  if (!recordText.empty() && dl::NormalizedPath(recordBase + ".pak").size() > 2 &&
-      recordName.find_first_of("\\/") == std::string::npos) {
+  if (!recordText.empty() && plainRecordName) {
     dl::PackFile writer(sys);
     if (writer.Open(recordBase.c_str(), 5, 0) &&
         writer.PutEntry(recordName.c_str(), recordText.data(),
-                        static_cast<std::uint32_t>(recordText.size())))
+                        static_cast<std::uint32_t>(recordText.size())) &&
+        (journalText.empty() || writer.PutEntry("journal.txt", journalText.data(),
+                                                static_cast<std::uint32_t>(journalText.size()))))
       writer.Save("C:\\windows\\fuzz-scratch", 1);
     dl::IniFile record;
     record.LoadText(recordText);
     if (const char* f = record.GetString("[inst_path]", "path", nullptr)) startRecordFolder = f;
   }
   const std::string recordPack = recordBase + ".pak";
+  const std::string journalFile = recordBase + ".jnl";
+  // A journal an install left behind is as trusted as a record: in the folder it names, it
+  // may say which files the install made. Read here by its own line, not the launcher's.
+  std::string leftoverFolder;
+  if (recordText.empty() && !journalText.empty() && plainRecordName) {
+    sys.WriteHostFile(journalFile, journalText);
+    for (const std::string& line : Lines(journalText))
+      if (line.rfind("folder\t", 0) == 0 && leftoverFolder.empty()) leftoverFolder = line.substr(7);
+  }
 
   // What is on C: before the run.
   std::map<std::string, std::string> before;
   for (const char* file : kSeeded) before[file] = sys.ReadHostFile(file);
+  for (const char* file : kSeededInInstallFolders) before[file] = sys.ReadHostFile(file);
+  // A record without a journal (or a damaged one) may name a folder to go with all it holds,
+  // as it always could; a leftover journal may name files in its folder.
+  auto trusted = [&](const std::string& file) {
+    return (!startRecordFolder.empty() && Inside(file, startRecordFolder)) ||
+           (!leftoverFolder.empty() && Inside(file, leftoverFolder));
+  };
   sys.shellCalls.clear();
   sys.fileEffects.clear();
   sys.started.clear();
@@ -280,6 +317,7 @@ void Run(const std::string& input) {
            dl::CanonicalPath(path) == dl::CanonicalPath("C:\\Wdtemp.pak") ||
            dl::CanonicalPath(path) == dl::CanonicalPath(recordBase + "-new.pak") ||
            dl::CanonicalPath(path) == dl::CanonicalPath(conversion) ||
+           dl::CanonicalPath(path) == dl::CanonicalPath(journalFile) ||
            (IsShortcut(path) && (Inside(path, kDesktop) || Inside(path, kPrograms)));
   };
   // 1. Deletes: never a pattern, never what the user had (a record may name the user's
@@ -291,20 +329,26 @@ void Run(const std::string& input) {
       Violation("a delete of a pattern: " + call.from);
     if (dl::CanonicalPath(call.from).empty()) Violation("a delete of no plain path: " + call.from);
     for (const auto& [file, content] : before)
-      if (Inside(file, call.from) && !(IsShortcut(file) && !startRecordFolder.empty()))
+      if (Inside(file, call.from) && !(IsShortcut(file) && !startRecordFolder.empty()) &&
+          !trusted(file))
         Violation("a delete of " + call.from + " reaches the user's " + file);
   }
   for (const auto& effect : sys.fileEffects)
     if (effect.kind == FakeSystem::FileEffect::kRemove && !allowedWrite(effect.path))
       Violation("a file removed outside the install: " + effect.path);
-  for (const auto& [file, content] : before)
-    if (sys.ReadHostFile(file) != content && !Inside(file, installFolder))
+  for (const auto& [file, content] : before) {
+    if (sys.ReadHostFile(file) != content && !Inside(file, installFolder) && !trusted(file))
       Violation("the user's " + file + " was changed or deleted");
+    // In the install folder the game's copy may write over it, but nothing removes it.
+    if (!sys.FileExists(file) && !trusted(file)) Violation("the user's " + file + " was removed");
+  }
   // 2. Writes.
   for (const auto& effect : sys.fileEffects) {
     const std::string& target =
         effect.kind == FakeSystem::FileEffect::kRename ? effect.to : effect.path;
-    if (effect.kind != FakeSystem::FileEffect::kRemove && !allowedWrite(target))
+    // An empty folder that goes loses nothing: the fake removes only empty ones.
+    if (effect.kind != FakeSystem::FileEffect::kRemove &&
+        effect.kind != FakeSystem::FileEffect::kRemoveFolder && !allowedWrite(target))
       Violation("a file written outside the install: " + target);
   }
   for (const auto& call : sys.shellCalls)

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
@@ -86,19 +87,17 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
     return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
   if (!JoinPath(&source, entry) || !JoinPath(&target, entry))
     return Fail(ctx, result, entry + ": the path is longer than 259 characters");
+  std::uint64_t bytes = 0;
+  ctx.system.FileSize(source, &bytes);
+  // What the copy makes is in the journal before the shell starts on it.
+  if (ctx.journal != nullptr) ctx.journal->BeforeFile(entry, bytes);
   const int shell =
       ctx.system.ShellFileOperation(screen.owner(), ShellOp::kCopy, source, target, kCopyFlags);
   if (shell != 0)
     return Fail(ctx, result, source + ": the copy failed (" + std::to_string(shell) + ")");
   // Files from a CD carry the read-only mark.
   ctx.system.SetAttributes(target, kAttrNormal);
-  if (ctx.log != nullptr) {
-    std::unique_ptr<MappedFile> copied;
-    const std::uint64_t bytes =
-        ctx.system.MapReadOnly(target, &copied) == MapStatus::kMapped ? copied->size() : 0;
-    LogLine(ctx.log, "copy " + source + " -> " + target,
-            "done, " + std::to_string(bytes) + " bytes");
-  }
+  LogLine(ctx.log, "copy " + source + " -> " + target, "done, " + std::to_string(bytes) + " bytes");
   result->copied.push_back(target);
   return true;
 }

@@ -1,6 +1,7 @@
 #include "install/finish.h"
 
 #include "install/copy.h"
+#include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
@@ -47,6 +48,7 @@ std::string ShortFormOf(System& sys, const std::string& base, const std::string&
 bool RunConverter(InstallContext& ctx, const std::string& text) {
   std::string file = ctx.system.WindowsDir();
   if (!JoinPath(&file, kConversionFile)) return false;
+  if (ctx.journal != nullptr) ctx.journal->BeforeOutside(JournalEntry::kConversion, file);
   auto out = ctx.system.CreateForWriting(file);
   if (out == nullptr) return false;
   bool ok = out->Write(text.data(), text.size());
@@ -71,12 +73,26 @@ bool WaitForShortcut(System& sys, const std::string& path) {
 // both paths, so the copy is made only from the programs folder to a shortcut on the
 // desktop: a format that led elsewhere (or a desktop the shell could not name) would
 // have the shell write over any file.
-void CopyToDesktop(System& sys, const InstallPlan& plan, WindowRef owner, const std::string& start,
-                   const std::string& desktop) {
+void CopyToDesktop(InstallContext& ctx, const InstallPlan& plan, WindowRef owner,
+                   const std::string& start, const std::string& desktop) {
   if (!LiesInside(start, plan.programsPath) || !LiesInside(desktop, plan.desktopPath) ||
       !IsShortcutFile(desktop))
     return;
-  sys.ShellFileOperation(owner, ShellOp::kCopy, start, desktop, kDesktopCopyFlags);
+  if (ctx.journal != nullptr) ctx.journal->BeforeOutside(JournalEntry::kDesktopCopy, desktop);
+  ctx.system.ShellFileOperation(owner, ShellOp::kCopy, start, desktop, kDesktopCopyFlags);
+}
+
+// A key's value as a later read will find it, without recording its default now: the
+// first read of a run fixes a default, and the journal must not change which one.
+std::string Peek(IniFile& script, const TextKey& key) {
+  const char* value = script.GetString(key.section, key.key, nullptr);
+  return value != nullptr ? value : key.def != nullptr ? key.def : "";
+}
+
+// The parent folder of a path ("" when it has none).
+std::string FolderOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 void Note(InstallContext& ctx, const char* key, const std::string& value) {
@@ -113,6 +129,11 @@ void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRe
       continue;
     std::string from = plan.installFolder, to = plan.installFolder;
     if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
+    if (ctx.journal != nullptr) {
+      std::uint64_t bytes = 0;
+      ctx.system.FileSize(from, &bytes);
+      ctx.journal->BeforeFile(names[1], bytes);
+    }
     const int renamed =
         ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);
     LogLine(ctx.log, "rename " + from + " -> " + to,
@@ -142,6 +163,29 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   const std::string uninstallTitle = line(Read(script, script::kUninstallTitle));
   const std::string targetLine = line(plan.installFolder), sourceLine = line(plan.sourceRoot);
 
+  const std::string startFormat = Read(script, script::kStartLinkFormat);
+  const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
+  auto startPath = [&](const std::string& link) {
+    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, group, link}));
+  };
+  auto desktopPath = [&](const std::string& link) {
+    return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}));
+  };
+
+  // Before the converter runs: the group folder and the shortcuts it will make.
+  if (ctx.journal != nullptr) {
+    const std::string gameStart = startPath(ShortcutFileName(Peek(script, script::kGameLinkFile)));
+    if (LiesInside(FolderOf(gameStart), plan.programsPath))
+      ctx.journal->BeforeGroup(FolderOf(gameStart));
+    ctx.journal->BeforeOutside(JournalEntry::kShortcut, gameStart);
+    ctx.journal->BeforeOutside(
+        JournalEntry::kShortcut,
+        startPath(ShortcutFileName(Peek(script, script::kUninstallLinkFile))));
+    if (Read(script, script::kDemoLinks) != 0)
+      ctx.journal->BeforeOutside(JournalEntry::kShortcut,
+                                 startPath(ShortcutFileName(Peek(script, script::kDemoLinkFile))));
+  }
+
   RunConverter(ctx, FormatString(gameTemplate.c_str(),
                                  {groupLine, groupLine, gameTitle, gameShort, gameShort, targetLine,
                                   uninstallTitle, uninstallShort, sourceLine}));
@@ -157,15 +201,6 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
                  FormatString(kDemoGroupTemplate, {groupLine, title, demoShort, mode, targetLine}));
   }
 
-  const std::string startFormat = Read(script, script::kStartLinkFormat);
-  const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
-  auto startPath = [&](const std::string& link) {
-    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, group, link}));
-  };
-  auto desktopPath = [&](const std::string& link) {
-    return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}));
-  };
-
   const std::string gameLink = ShortcutFileName(Read(script, script::kGameLinkFile));
   const std::string gameStart = startPath(gameLink);
   Note(ctx, "file0", gameStart);
@@ -175,7 +210,7 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   LogLine(ctx.log, "shortcut " + gameStart, gameFound ? "found" : "missing");
   if (gameFound) {
     Note(ctx, "file2", gameDesktop);
-    CopyToDesktop(sys, plan, owner, gameStart, gameDesktop);
+    CopyToDesktop(ctx, plan, owner, gameStart, gameDesktop);
   }
 
   Note(ctx, "file1", startPath(ShortcutFileName(Read(script, script::kUninstallLinkFile))));
@@ -188,7 +223,7 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
     const bool demoFound = WaitForShortcut(sys, demoStart);
     LogLine(ctx.log, "shortcut " + demoStart, demoFound ? "found" : "missing");
     if (demoFound) {
-      CopyToDesktop(sys, plan, owner, demoStart, demoDesktop);
+      CopyToDesktop(ctx, plan, owner, demoStart, demoDesktop);
       Note(ctx, "file4", demoDesktop);
     }
   }

@@ -10,6 +10,7 @@
 namespace dl {
 
 class IniFile;
+class InstallJournal;
 class InstallLog;
 class PackFile;
 
@@ -26,6 +27,11 @@ struct InstallContext {
   IniFile& record;            // the install record from the pack in the Windows directory
   PackFile& pack;             // the record's pack, as start-up opened it
   InstallLog* log = nullptr;  // the install log; none in most tests
+  // The journal that goes with the record in its pack (empty: none, an older record);
+  // read at start-up, written with the record. Null in tests that have no record.
+  std::string* recordJournal = nullptr;
+  // The journal of the fresh install that runs now; null at any other time.
+  InstallJournal* journal = nullptr;
 };
 
 // The facts of one command, fixed when the user presses its button.

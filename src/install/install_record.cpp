@@ -1,8 +1,10 @@
 #include "install/install_record.h"
 
+#include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/path_guard.h"
 #include "pack/pack_file.h"
+#include "pack/pack_format.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
@@ -47,17 +49,31 @@ bool Write(InstallContext& ctx, const InstallPlan& plan) {
   // a folder in it ("..\") would put the pack elsewhere, or store a folder, not a record.
   if (!IsPlainFileName(name)) return false;
 
+  // The journal of the install goes into the pack beside the record (the record's own
+  // bytes stay as they are), so that the uninstall knows what the install made.
+  std::string journal;
+  if (ctx.journal != nullptr) {
+    ctx.journal->Note({JournalEntry::kRecord, plan.recordPath + ".pak", 0, false});
+    if (FoldName(name) != FoldName(kJournalEntryName)) journal = ctx.journal->FinishedText();
+  }
   auto put = [&] {
-    return ctx.pack.PutEntry(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    if (!ctx.pack.PutEntry(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size())))
+      return false;
+    return journal.empty() || ctx.pack.PutEntry(kJournalEntryName, journal.data(),
+                                                static_cast<std::uint32_t>(journal.size())) != 0;
+  };
+  auto done = [&] {
+    if (ctx.recordJournal != nullptr) *ctx.recordJournal = journal;
+    return true;
   };
   if (!put()) return false;
   const std::string scratch = ScratchBaseFor(plan.recordPath);
-  if (ctx.pack.Save(scratch.c_str(), 1)) return true;
+  if (ctx.pack.Save(scratch.c_str(), 1)) return done();
   // C:\ may refuse the scratch pack (a user without the right to write there): try once
   // more next to the record, on the record's own volume.
   const std::string beside = plan.recordPath + "-new";
   if (scratch == beside || !put()) return false;
-  return ctx.pack.Save(beside.c_str(), 1) != 0;
+  return ctx.pack.Save(beside.c_str(), 1) != 0 && done();
 }
 
 }  // namespace

@@ -1,11 +1,42 @@
 #include "install/launcher_operations.h"
 
 #include "install/finish.h"
+#include "install/install_log.h"
 #include "install/install_record.h"
 #include "install/launch.h"
+#include "install/path_guard.h"
 #include "install/uninstall.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
 
 namespace dl {
+
+void LauncherOperations::BeginInstall(const InstallPlan& plan) {
+  ctx_.journal = nullptr;
+  journal_.reset();
+  // The journal's file lies next to the record's pack, named after it; a record name that
+  // is no plain file name gets no file (and no record either).
+  const bool plainName = IsPlainFileName(Read(ctx_.script, script::kRecordName));
+  journal_ = std::make_unique<InstallJournal>(
+      ctx_.system, plainName ? JournalFilePath(plan.recordPath) : std::string(), plan.installFolder,
+      ctx_.log);
+  ctx_.journal = journal_.get();
+}
+
+UndoResult LauncherOperations::RollBackInstall(const InstallPlan& plan, InstallScreen& screen) {
+  if (journal_ == nullptr) {
+    LogLine(ctx_.log, "undo", "nothing to undo: an update cannot restore the files it replaced");
+    return {};
+  }
+  UndoResult result = dl::RollBackInstall(ctx_, plan, journal_->entries(), screen.owner());
+  LogLine(ctx_.log, "undo",
+          std::to_string(result.removed) + " removed, " + std::to_string(result.notRemoved.size()) +
+              " not removed");
+  journal_->RemoveFile();
+  journal_.reset();
+  ctx_.journal = nullptr;
+  return result;
+}
 
 CopyResult LauncherOperations::CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) {
   return dl::CopyAllDiscs(ctx_, plan, screen, copy_);
@@ -20,7 +51,14 @@ void LauncherOperations::FinishInstall(const InstallPlan& plan, InstallScreen& s
 }
 
 bool LauncherOperations::WriteInstallRecord(const InstallPlan& plan) {
-  return dl::WriteInstallRecord(ctx_, plan);
+  const bool written = dl::WriteInstallRecord(ctx_, plan);
+  if (written && journal_ != nullptr) {
+    // The journal is in the record's pack now: its file has done its work.
+    journal_->RemoveFile();
+    journal_.reset();
+    ctx_.journal = nullptr;
+  }
+  return written;
 }
 
 bool LauncherOperations::Uninstall(const InstallPlan& plan, InstallScreen& screen) {

@@ -2,7 +2,10 @@
 // calls them.
 #pragma once
 
+#include <memory>
+
 #include "install/copy.h"
+#include "install/install_journal.h"
 #include "install/install_plan.h"
 #include "install/operations.h"
 
@@ -12,6 +15,8 @@ class LauncherOperations : public InstallOperations {
  public:
   explicit LauncherOperations(InstallContext ctx) : ctx_(ctx) {}
 
+  void BeginInstall(const InstallPlan& plan) override;
+  UndoResult RollBackInstall(const InstallPlan& plan, InstallScreen& screen) override;
   CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) override;
   void RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) override;
   void FinishInstall(const InstallPlan& plan, InstallScreen& screen) override;
@@ -24,7 +29,8 @@ class LauncherOperations : public InstallOperations {
 
  private:
   InstallContext ctx_;
-  CopyState copy_;  // the copy-step counter lives for the whole run
+  CopyState copy_;                           // the copy-step counter lives for the whole run
+  std::unique_ptr<InstallJournal> journal_;  // of the fresh install that runs now
 };
 
 }  // namespace dl

@@ -5,12 +5,18 @@
 #include "install/copy.h"
 #include "install/install_plan.h"
 #include "install/install_screen.h"
+#include "install/undo.h"
 
 namespace dl {
 
 class InstallOperations {
  public:
   virtual ~InstallOperations() = default;
+  // Starts the journal of a fresh install, before its copy: every later step of the
+  // install notes what it makes there first.
+  virtual void BeginInstall(const InstallPlan& plan) = 0;
+  // Undoes what the fresh install that runs now made: it did not finish.
+  virtual UndoResult RollBackInstall(const InstallPlan& plan, InstallScreen& screen) = 0;
   // Copies every disc's files into the plan's install folder.
   virtual CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) = 0;
   virtual void RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) = 0;

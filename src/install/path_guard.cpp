@@ -151,11 +151,15 @@ DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(syst
   };
   shortcutsIn(plan.desktopPath);
   shortcutsIn(plan.programsPath);
+  for (std::string& form : Forms(plan.programsPath)) startMenus_.push_back(std::move(form));
   for (SpecialFolder which :
        {SpecialFolder::kDesktopFolder, SpecialFolder::kStartMenu, SpecialFolder::kCommonPrograms,
         SpecialFolder::kCommonDesktopFolder}) {
     std::string p;
-    if (system_.SpecialFolderPath(which, &p)) shortcutsIn(p);
+    if (!system_.SpecialFolderPath(which, &p)) continue;
+    shortcutsIn(p);
+    if (which == SpecialFolder::kStartMenu || which == SpecialFolder::kCommonPrograms)
+      for (std::string& form : Forms(p)) startMenus_.push_back(std::move(form));
   }
   for (SpecialFolder which : {SpecialFolder::kDesktop,
                               SpecialFolder::kPrograms,
@@ -276,6 +280,29 @@ GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
     for (const std::string& w : windows)
       if (f == w) return {written, {}};
   return {{}, "not in the Windows directory"};
+}
+
+GuardVerdict DeleteGuard::Inside(const std::string& approvedFolder, const std::string& rel) {
+  if (!IsContainedRelativePath(rel, false)) return {{}, "leaves the install folder"};
+  const std::string resolved = Resolved(approvedFolder + "\\" + rel);
+  const std::string folder = system_.FoldCase(approvedFolder);
+  const std::string folded = system_.FoldCase(resolved);
+  if (resolved.empty() || folded.size() <= folder.size() || !IsInsideOrSame(folded, folder))
+    return {{}, "leads out of the install folder"};
+  return {resolved, {}};
+}
+
+GuardVerdict DeleteGuard::GroupFolder(const std::string& path) {
+  const std::string written = NormalizedPath(path, &system_);
+  if (written.size() <= 2) return {{}, kNotPlain};
+  const std::vector<std::string> candidate = Forms(written);
+  for (const std::string& c : candidate)
+    for (const std::string& p : protected_)
+      if (IsInsideOrSame(p, c)) return {{}, kProtected};
+  for (const std::string& c : candidate)
+    for (const std::string& menu : startMenus_)
+      if (c.size() > menu.size() && IsInsideOrSame(c, menu)) return {Resolved(written), {}};
+  return {{}, "not in the Start menu"};
 }
 
 bool IsRemovableInstallFolder(System& system, const InstallPlan& plan, const std::string& path) {

@@ -68,6 +68,12 @@ class DeleteGuard {
   GuardVerdict Shortcut(const std::string& path);
   // The record's own pack: a ".pak" file directly in the Windows directory.
   GuardVerdict RecordPack(const std::string& path);
+  // A path rel (relative, staying inside) in a folder the guard approved: refused when it
+  // leads elsewhere once resolved (a link inside the folder).
+  GuardVerdict Inside(const std::string& approvedFolder, const std::string& rel);
+  // A Start-menu group folder an install made: strictly inside the user's or the common
+  // Start menu, and no protected folder.
+  GuardVerdict GroupFolder(const std::string& path);
 
   const std::vector<std::string>& protectedForms() const { return protected_; }
 
@@ -82,6 +88,7 @@ class DeleteGuard {
   std::vector<std::string> protected_;        // same-or-ancestor of these is refused
   std::vector<std::string> windows_;          // in, same or ancestor of these is refused
   std::vector<std::string> shortcutFolders_;  // shortcuts are deleted only inside these
+  std::vector<std::string> startMenus_;       // group folders are removed only inside these
 };
 
 // Whether the install folder a record names may be deleted (the guard without the test

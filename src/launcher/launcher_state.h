@@ -37,6 +37,7 @@ struct LauncherState {
   ProbeReport probe;                    // the DirectX and system probe
   CommandLine commandLine;              // empty without one: the launcher as always
   ExitCode exitCode = ExitCode::kDone;  // of an unattended run
+  std::string recordJournal;            // what the recorded install made; empty: not known
 };
 
 // The launcher's objects, made once by the composition root and handed to every
@@ -50,7 +51,9 @@ struct LauncherContext {
   InstallLog* log = nullptr;  // the install log; none in most tests
 
   // The part of it that the install steps work on.
-  InstallContext install() const { return InstallContext{system, script, record, pack, log}; }
+  InstallContext install() const {
+    return InstallContext{system, script, record, pack, log, &state.recordJournal};
+  }
 };
 
 }  // namespace dl

@@ -291,9 +291,10 @@ void SetupDialog::InstallCommand() {
       }
       const InstallPlan plan = PlanInstall();
       LogLine(ctx_.log, "install folder", plan.installFolder);
-      if (!ops_.CopyAllDiscs(plan, *this).ok) {
-        st.exitCode = ExitCode::kFailed;
-        view_.SendClose();  // the dialog ends
+      ops_.BeginInstall(plan);
+      const CopyResult copied = ops_.CopyAllDiscs(plan, *this);
+      if (!copied.ok) {
+        FailInstall(plan, copied.failure.empty() ? "a file could not be copied" : copied.failure);
         return;
       }
       view_.ShowControl(kInstallButton, false);
@@ -301,16 +302,9 @@ void SetupDialog::InstallCommand() {
       ops_.RenameInstalledFiles(plan, *this);
       ops_.FinishInstall(plan, *this);
       if (!ops_.WriteInstallRecord(plan)) {
-        // Without its record the install is invisible to the next start and to Uninstall:
-        // say so, and end as after a failed copy rather than offer Play.
-        st.exitCode = ExitCode::kFailed;
-        if (!plan.silent)
-          ctx_.system.ShowMessage(view_.window(),
-                                  "The game was copied, but the install record could not be "
-                                  "written to " +
-                                      st.recordPath + ".pak, so Uninstall will not find it.",
-                                  Read(script, script::kTextTitle));
-        view_.SendClose();
+        // Without its record the install would be invisible to the next start and to
+        // Uninstall: it is undone like a failed copy.
+        FailInstall(plan, "the install record could not be written to " + st.recordPath + ".pak");
         return;
       }
       if (const char* finished = Read(script, script::kPicFinished)) {
@@ -330,6 +324,21 @@ void SetupDialog::InstallCommand() {
   }
   --busy_;
   view_.ShowControl(kExitButton, true);
+}
+
+void SetupDialog::FailInstall(const InstallPlan& plan, const std::string& why) {
+  ctx_.state.exitCode = ExitCode::kFailed;
+  const UndoResult undone = ops_.RollBackInstall(plan, *this);
+  LogLine(ctx_.log, "install", "NOT FINISHED: " + why);
+  std::string text = "The install did not finish: " + why + ".\n\nWhat it had copied was removed.";
+  if (!undone.notRemoved.empty())
+    text += "\n\nThese could not be removed:" + ListOf(undone.notRemoved);
+  if (!undone.kept.empty())
+    text += "\n\nThese were there before the install and stay as the install left them:" +
+            ListOf(undone.kept);
+  if (!plan.silent)
+    ctx_.system.ShowMessage(view_.window(), text, Read(ctx_.script, script::kTextTitle));
+  view_.SendClose();  // the dialog ends
 }
 
 void SetupDialog::RunSilent() {

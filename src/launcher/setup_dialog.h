@@ -149,6 +149,8 @@ class SetupDialog : public InstallScreen {
   std::string SystemReport();
   void LayOutForMode(std::string* status);
   void InstallCommand();
+  // An install that did not finish: what it made is undone, the user told, the dialog ends.
+  void FailInstall(const InstallPlan& plan, const std::string& why);
   void ChooseFolder();
 
   LauncherContext& ctx_;

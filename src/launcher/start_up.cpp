@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "install/copy.h"
+#include "install/install_journal.h"
+#include "install/undo.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -24,7 +26,54 @@ void ReadInstallRecord(LauncherContext& ctx, const std::string& recordName) {
   ctx.record.LoadBuffer(reinterpret_cast<const char*>(slot->data),
                         static_cast<std::int32_t>(slot->size));
   ctx.pack.ReleaseEntry(slot);
+  // What the install made, when it was recorded with a journal.
+  if (PackSlot* journal = ctx.pack.LoadEntry(kJournalEntryName)) {
+    ctx.state.recordJournal.assign(reinterpret_cast<const char*>(journal->data), journal->size);
+    ctx.pack.ReleaseEntry(journal);
+  }
   ctx.pack.Close();
+}
+
+// An install that did not end (the process was killed, the power cut) left its journal
+// and no record: what it made is removed before anything else, once the user agrees (an
+// unattended run does it). A journal beside a record belongs to an install that was
+// recorded: it only has to go.
+void RecoverUnfinishedInstall(LauncherContext& ctx) {
+  System& sys = ctx.system;
+  LauncherState& st = ctx.state;
+  const std::string path = JournalFilePath(st.recordPath);
+  std::string text;
+  if (!sys.ReadWholeFile(path, &text)) return;
+  if (ctx.record.loaded) {
+    sys.RemoveFile(path);
+    LogLine(ctx.log, "journal " + path, "removed: the install it describes was recorded");
+    return;
+  }
+  const Journal journal = ParseJournal(text);
+  for (const std::string& problem : journal.problems)
+    LogLine(ctx.log, "journal " + path, "LINE REFUSED: " + problem);
+  const std::string title = Read(ctx.script, script::kTextTitle);
+  if (!journal.installFolder.empty() && !st.commandLine.silent &&
+      !sys.AskYesNo(nullptr,
+                    "An earlier install into " + journal.installFolder +
+                        " did not finish.\n\nRemove what it had copied there?",
+                    title)) {
+    LogLine(ctx.log, "journal " + path, "KEPT: the user chose to keep what it lists");
+    return;
+  }
+  InstallPlan plan;
+  plan.recordPath = st.recordPath;
+  plan.desktopPath = st.desktopPath;
+  plan.programsPath = st.programsPath;
+  plan.silent = st.commandLine.silent;
+  InstallContext install = ctx.install();
+  const UndoResult undone = RollBackInstall(install, plan, journal.entries, nullptr);
+  sys.RemoveFile(path);
+  LogLine(ctx.log, "unfinished install " + journal.installFolder,
+          "undone: " + std::to_string(undone.removed) + " removed, " +
+              std::to_string(undone.notRemoved.size()) + " not removed");
+  if (!undone.notRemoved.empty() && !st.commandLine.silent)
+    sys.ShowMessage(nullptr, "These could not be removed:" + ListOf(undone.notRemoved), title);
 }
 
 }  // namespace
@@ -72,6 +121,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   // The Windows directory and the program's path are taken at most 260 bytes long.
   st.recordPath = CutToPath(CutToPath(sys.WindowsDir()) + "\\" + recordName);
   ReadInstallRecord(ctx, recordName);
+  RecoverUnfinishedInstall(ctx);
 
   std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath()));
 

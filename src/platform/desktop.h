@@ -18,7 +18,7 @@ struct OpaqueModule;
 using ModuleRef = OpaqueModule*;
 
 // Answers of a message box, as Windows numbers them.
-enum MessageAnswer : int { kAnswerOk = 1, kAnswerCancel = 2 };
+enum MessageAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
 // The user's shell folders, numbered as the shell numbers them.
 enum class SpecialFolder : int {
@@ -135,6 +135,8 @@ class Desktop {
   // --- the user and time ---
   // A message box with an OK button only; returns the answer.
   virtual int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) = 0;
   // Pauses the calling thread.
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // The local time as a log line shows it ("2026-12-08 07:56:22.123").

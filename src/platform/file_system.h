@@ -91,6 +91,12 @@ class FileSystem {
   virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
   // A file's attributes. False when it does not exist.
   virtual bool GetAttributes(const std::string& path, std::uint32_t* attributes) = 0;
+  // The size in bytes of an existing file. False when there is no such file (a folder
+  // included).
+  virtual bool FileSize(const std::string& path, std::uint64_t* size) = 0;
+  // Removes a folder only when it holds nothing. False when it is not empty, does not
+  // exist or cannot be removed.
+  virtual bool RemoveEmptyFolder(const std::string& path) = 0;
   // The files and folders that a search pattern ("dir\*.dat") matches, in the order the
   // system gives them ("." and ".." included when the pattern matches them).
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;

@@ -225,6 +225,32 @@ TEST_F(SystemContract, ShellCopyRenameAndDeleteOneFileAtATime) {
   EXPECT_FALSE(sys_->ShortPath(Path("absent.bin"), &shortForm));
 }
 
+TEST_F(SystemContract, SizesOfFilesAndFoldersRemovedOnlyWhenEmpty) {
+  const std::uint32_t quiet =
+      kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir | kShellNoErrorUi;
+  Write("sized.bin", std::string(70001, 's'));
+  std::uint64_t size = 0;
+  ASSERT_TRUE(sys_->FileSize(Path("sized.bin"), &size));
+  EXPECT_EQ(size, 70001u);
+  EXPECT_FALSE(sys_->FileSize(Path("absent.bin"), &size));
+  EXPECT_FALSE(sys_->FileSize(env_->scratchDir, &size));  // a folder has no file size
+
+  ASSERT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("sized.bin"),
+                                     Path("holder\\inner\\kept.bin"), quiet),
+            0);
+  EXPECT_FALSE(sys_->RemoveEmptyFolder(Path("holder")));  // it holds a folder
+  EXPECT_FALSE(sys_->RemoveEmptyFolder(Path("holder\\inner")));
+  EXPECT_EQ(Read("holder\\inner\\kept.bin").size(), 70001u);
+  ASSERT_TRUE(sys_->RemoveFile(Path("holder\\inner\\kept.bin")));
+  EXPECT_TRUE(sys_->RemoveEmptyFolder(Path("holder\\inner")));
+  EXPECT_TRUE(sys_->RemoveEmptyFolder(Path("holder")));
+  std::uint32_t a = 0;
+  EXPECT_FALSE(sys_->GetAttributes(Path("holder"), &a));
+  EXPECT_FALSE(sys_->RemoveEmptyFolder(Path("holder")));     // gone already
+  EXPECT_FALSE(sys_->RemoveEmptyFolder(Path("sized.bin")));  // a file is no folder
+  EXPECT_TRUE(sys_->FileExists(Path("sized.bin")));
+}
+
 TEST_F(SystemContract, PathsResolveToOneFormAndAWildcardDeleteIsNeverCarriedOut) {
   Write("keep.txt", "kept");
   Write("also.txt", "kept");

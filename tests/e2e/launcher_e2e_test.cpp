@@ -82,6 +82,7 @@ class LauncherE2E : public ::testing::Test {
   void TearDown() override {
     Kill(setup_);
     ::DeleteFileA(recordPack_.c_str());
+    ::DeleteFileA((recordPack_.substr(0, recordPack_.size() - 4) + ".jnl").c_str());
   }
 
   // Puts the disc in folder unixFolder, with this label, into drive letter.
@@ -494,9 +495,9 @@ class SampleInstallE2E : public LauncherE2E {
   }
   void RemoveInstall() {
     std::error_code ec;
-    for (const std::string& p :
-         {std::string("C:\\Wendmark"), std::string("C:\\Games"), programs_ + "\\Wendmark",
-          desktop_ + "\\Wendmark.lnk", samplePack_})
+    for (const std::string& p : {std::string("C:\\Wendmark"), std::string("C:\\Games"),
+                                 programs_ + "\\Wendmark", desktop_ + "\\Wendmark.lnk", samplePack_,
+                                 samplePack_.substr(0, samplePack_.size() - 4) + ".jnl"})
       fs::remove_all(p, ec);
   }
   // Waits for the next message box while watching the progress bar; returns it.
@@ -693,7 +694,7 @@ TEST_F(SampleInstallE2E, AWrongSecondDiscFailsTheInstallAndWritesNoRecord) {
   const std::string wrong = UnixPathFromEnv("DL_E2E_DISC_E") + "-notwendmark";
   ASSERT_TRUE(SwapDisc('e', wrong, "NOT_WENDMARK"));
   Answer(box);
-  int wrongDisc = 0, insertDisc = 0, others = 0;
+  int wrongDisc = 0, insertDisc = 0, notFinished = 0, others = 0;
   for (int i = 0; i < 20; ++i) {
     box = NextBoxWatchingProgress(dialog);
     if (box == nullptr) break;
@@ -704,6 +705,12 @@ TEST_F(SampleInstallE2E, AWrongSecondDiscFailsTheInstallAndWritesNoRecord) {
     } else if (caption == "Insert disc") {
       EXPECT_EQ(MessageBoxText(box), "Please insert disc 1: Wendmark Disc 1");
       if (insertDisc++ == 0) SwapDisc('e', disc1_, "WENDMARK_1");
+    } else if (caption == "Wendmark Setup") {
+      const std::string text = MessageBoxText(box);
+      EXPECT_EQ(text.rfind("The install did not finish: ", 0), 0u) << text;
+      EXPECT_NE(text.find("What it had copied was removed."), std::string::npos) << text;
+      EXPECT_EQ(text.find("could not be removed"), std::string::npos) << text;
+      if (notFinished++ == 0) Shot(box, "sample-not-finished");
     } else {
       ++others;  // the shell's own error message about the file it could not copy
     }
@@ -711,10 +718,15 @@ TEST_F(SampleInstallE2E, AWrongSecondDiscFailsTheInstallAndWritesNoRecord) {
   }
   EXPECT_EQ(wrongDisc, 3);
   EXPECT_EQ(insertDisc, 1);
+  EXPECT_EQ(notFinished, 1);
   EXPECT_LE(others, 1);
-  // The failed copy closes the dialog; nothing is recorded.
+  // The failed copy is undone and closes the dialog; nothing is recorded, nothing of disc 1
+  // stays.
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((samplePack_.substr(0, samplePack_.size() - 4) + ".jnl").c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SampleInstallE2E, AnUpdateCopiesWhereTheRecordSaysAndKeepsTheRecord) {
@@ -808,6 +820,9 @@ TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
             INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesA((desktop_ + "\\Wendmark.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  // Nothing the install made is left: the folder above the game's, the group folder.
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(ExitViaExitButton(dialog), 0);
 
   // And the next start offers a fresh install.
@@ -1100,8 +1115,10 @@ TEST_F(UnattendedE2E, AWrongSecondDiscFailsWithOneAndNoRecord) {
   }
   EXPECT_EQ(WaitForExit(setup_, kExit), 1);
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
   const std::string log = ReadAll(log_);
   EXPECT_NE(log.find("copy: FAILED"), std::string::npos) << log;
+  EXPECT_NE(log.find("install: NOT FINISHED"), std::string::npos) << log;
   EXPECT_NE(log.find("label NOT_WENDMARK found"), std::string::npos) << log;
 }
 
@@ -1212,9 +1229,10 @@ TEST_F(SampleInstallE2E, HostileRecordsDeleteNothingAndTheGamesOwnRecordStillUni
   fs::remove_all("C:\\e2e-unrelated", ec);
 }
 
-// The record's place is taken (a folder stands where the pack goes): the files are copied,
-// the user is told that Uninstall will not find them, and the dialog ends without Play.
-TEST_F(SampleInstallE2E, ARecordThatCannotBeWrittenIsToldAndOffersNoPlay) {
+// The record's place is taken (a folder stands where the pack goes): an install without its
+// record would be invisible to Uninstall, so it is undone, the user is told, and the dialog
+// ends without Play.
+TEST_F(SampleInstallE2E, ARecordThatCannotBeWrittenUndoesTheInstall) {
   StartSampleSetup();
   HWND dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
@@ -1226,15 +1244,106 @@ TEST_F(SampleInstallE2E, ARecordThatCannotBeWrittenIsToldAndOffersNoPlay) {
   HWND box = MessageBoxShown();
   ASSERT_NE(box, nullptr);
   const std::string text = MessageBoxText(box);
-  EXPECT_NE(text.find("could not be written to " + samplePack_ + ", so Uninstall will not find it"),
+  EXPECT_NE(text.find("the install record could not be written to " + samplePack_ +
+                      ".\n\nWhat it had copied was removed."),
             std::string::npos)
       << text;
   EXPECT_FALSE(ControlVisible(dialog, kPlay));
   Shot(box, "record-not-written");
   Answer(box);
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
-  EXPECT_NE(::GetFileAttributesA("C:\\Wendmark\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((desktop_ + "\\Wendmark.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  fs::remove_all(samplePack_, ec);
+}
+
+// A folder that was there before, with the user's own file in it: the install puts the game
+// there, and the uninstall takes away what the install made and keeps the rest.
+TEST_F(SampleInstallE2E, UninstallKeepsTheFilesAFolderHeldBeforeTheInstall) {
+  std::error_code ec;
+  fs::create_directories("C:\\Games\\Game", ec);
+  WriteText("C:\\Games\\Game\\thesis.doc", "the user's");
+  StartSampleSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  ::SendMessageA(::GetDlgItem(dialog, kFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Games"));
+  ASSERT_EQ(ControlText(dialog, kFolder), "Games");
+  ASSERT_TRUE(InstallFromBothDiscs(dialog)) << "the install did not finish";
+  ASSERT_NE(::GetFileAttributesA("C:\\Games\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  WriteText("C:\\Games\\Game\\game\\save.dat", "made by the game in its own folder");
+
+  StartSampleSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND box = UninstallAndTakeTheBox(dialog);
+  ASSERT_NE(box, nullptr) << "what was kept was not said";
+  const std::string text = MessageBoxText(box);
+  EXPECT_NE(text.find("C:\\Games\\Game (it was there before the install; 1 item(s)"),
+            std::string::npos)
+      << text;
+  Shot(box, "uninstall-kept");
+  Answer(box);
+  EXPECT_EQ(ReadAll("C:\\Games\\Game\\thesis.doc"), "the user's");
+  EXPECT_EQ(::GetFileAttributesA("C:\\Games\\Game\\game"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  fs::remove_all("C:\\Games", ec);
+}
+
+// The launcher killed in the middle of a long copy: the next start finds the journal that
+// the install left without a record and, once the user agrees, removes what it copied.
+TEST_F(LauncherE2E, AnInstallKilledMidCopyIsUndoneAtTheNextStart) {
+  std::string script =
+      "[disc00]\r\nlabel=E2E_DISC1\r\nfiles=40\r\n[execmode]\r\ntry=1\r\n"
+      "[DEFPATH]\r\npath2=KillTest\r\npath1=Game\r\n[setup]\r\ninst_size=1000\r\n";
+  std::error_code ec;
+  fs::create_directories(discE_ + "\\data", ec);
+  const std::string block(1 << 20, 'k');
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "data\\f" + std::to_string(i) + ".bin";
+    WriteText(discE_ + "\\" + name, block);
+    script.insert(script.find("[execmode]"), "file" + std::to_string(i) + "=" + name + "\r\n");
+  }
+  Insert(discE_, script + kScript);
+  const std::string journal = recordPack_.substr(0, recordPack_.size() - 4) + ".jnl";
+  fs::remove_all("C:\\KillTest", ec);
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  int position = 0;
+  const DWORD start = ::GetTickCount();
+  while (position < 5 && ::GetTickCount() - start < kAppear) {
+    if (!ProgressPosition(dialog, kProgress, &position, 500)) position = 0;
+    ::Sleep(50);
+  }
+  ASSERT_GE(position, 5) << "the copy was not seen going";
+  Kill(setup_);
+  ASSERT_NE(::GetFileAttributesA("C:\\KillTest\\Game\\data\\f0.bin"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_NE(::GetFileAttributesA(journal.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(recordPack_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  StartSetup();
+  HWND box = MessageBoxShown();
+  ASSERT_NE(box, nullptr) << "the unfinished install was not offered for removal";
+  const std::string text = MessageBoxText(box);
+  EXPECT_NE(text.find("An earlier install into C:\\KillTest\\Game did not finish."),
+            std::string::npos)
+      << text;
+  Shot(box, "killed-install-question");
+  Press(box, IDYES);
+  EXPECT_TRUE(WaitGone(box, kExit));
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(ControlVisible(dialog, kInstall));
+  EXPECT_EQ(::GetFileAttributesA("C:\\KillTest"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(journal.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  fs::remove_all("C:\\KillTest", ec);
 }
 
 // Play from a folder with a blank in its name, next to a program that an unquoted command

@@ -274,6 +274,15 @@ int FakeSystem::ShowMessage(WindowRef owner, const std::string& text, const std:
   return next.answer;
 }
 
+bool FakeSystem::AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) {
+  messages_.push_back(Message{owner, text, caption, true});
+  if (answers_.empty()) return true;
+  Answer next = std::move(answers_.front());
+  answers_.erase(answers_.begin());
+  if (next.action) next.action();
+  return next.answer == kAnswerYes;
+}
+
 void FakeSystem::Pause(std::uint32_t milliseconds) {
   nowMs_ += milliseconds;
   pauses_.push_back(milliseconds);
@@ -359,6 +368,19 @@ bool FakeSystem::GetAttributes(const std::string& path, std::uint32_t* value) {
     *value = kAttrArchive | (d != nullptr && d->type == DriveType::kCdRom ? kAttrReadOnly : 0);
   }
   return true;
+}
+
+bool FakeSystem::FileSize(const std::string& path, std::uint64_t* size) {
+  const std::string host = HostPath(path);
+  return !host.empty() && host_.FileSize(host, size);
+}
+
+bool FakeSystem::RemoveEmptyFolder(const std::string& path) {
+  fileEffects.push_back({FileEffect::kRemoveFolder, path, {}});
+  const std::string host = HostPath(path);
+  if (host.empty() || MutationFails()) return false;
+  std::error_code ec;
+  return fs::is_directory(host, ec) && host_.RemoveEmptyFolder(host);
 }
 
 std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {

@@ -48,8 +48,10 @@ class FakeSystem : public System {
     WindowRef owner;
     std::string text;
     std::string caption;
+    bool question = false;  // a Yes/No question rather than an OK box
   };
-  // The next message box answers `answer` and then runs `action` (e.g. a disc swap).
+  // The next message box answers `answer` and then runs `action` (e.g. a disc swap). A
+  // question takes kAnswerYes or kAnswerNo; without a scripted answer it is answered Yes.
   void ScriptAnswer(int answer, std::function<void()> action = nullptr);
   const std::vector<Message>& messages() const { return messages_; }
 
@@ -87,6 +89,7 @@ class FakeSystem : public System {
   bool VolumeLabel(const std::string& root, std::string* label) override;
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
+  bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
   // The virtual clock: "t+<ms>".
   std::string LocalTimeText() override { return "t+" + std::to_string(nowMs_); }
@@ -94,6 +97,8 @@ class FakeSystem : public System {
 
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool RemoveEmptyFolder(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
   // Absolute against the current folder, "." and ".." taken out, host links followed; a
@@ -136,7 +141,7 @@ class FakeSystem : public System {
   std::vector<std::string> debugTexts;
   // File-system mutations through the seam, in order (the shell's are in shellCalls).
   struct FileEffect {
-    enum Kind { kCreate, kRemove, kRename } kind;
+    enum Kind { kCreate, kRemove, kRename, kRemoveFolder } kind;
     std::string path;
     std::string to;  // a rename's new name
   };

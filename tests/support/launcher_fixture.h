@@ -34,6 +34,11 @@ class LauncherFixture : public ::testing::Test {
 // Records the calls into the install subsystem and answers as told.
 class RecordingOperations : public InstallOperations {
  public:
+  void BeginInstall(const InstallPlan&) override { calls.push_back("journal"); }
+  UndoResult RollBackInstall(const InstallPlan&, InstallScreen&) override {
+    calls.push_back("undo");
+    return undoResult;
+  }
   CopyResult CopyAllDiscs(const InstallPlan& plan, InstallScreen&) override {
     calls.push_back("copy");
     if (dialog != nullptr) busyDuringCopy = dialog->busy();
@@ -66,6 +71,7 @@ class RecordingOperations : public InstallOperations {
   std::function<void()> whileUninstalling;  // runs inside the uninstall, while it is busy
   std::vector<std::string> calls;
   std::vector<InstallPlan> plans;  // of the copies
+  UndoResult undoResult;           // what the undo reports
   int copyResult = 1;
   int recordResult = 1;
   int busyDuringCopy = -1;

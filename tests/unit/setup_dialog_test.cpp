@@ -361,7 +361,8 @@ TEST_F(DialogTest, InstallRefusedForSpaceSaysNotInstalledOrPathError) {
 TEST_F(DialogTest, ASuccessfulInstallSwitchesToInstalledMode) {
   Open("");
   dialog_.OnCommand(kInstallButton);
-  EXPECT_EQ(ops_.calls, std::vector<std::string>({"copy", "rename", "finish", "record"}));
+  EXPECT_EQ(ops_.calls,
+            std::vector<std::string>({"journal", "copy", "rename", "finish", "record"}));
   EXPECT_EQ(ops_.busyDuringCopy, 1);
   EXPECT_EQ(state_.mode, LaunchMode::kInstalled);
   EXPECT_TRUE(view_.Visible(kPlayButton));
@@ -403,25 +404,36 @@ TEST_F(DialogTest, AFinishedInstallWithPic1AndOldDirectXStartsTheDirectXSetup) {
   EXPECT_EQ(ops.calls.back(), "directx");
 }
 
-TEST_F(DialogTest, AFailedCopyClosesTheDialogInInstallMode) {
-  Open("");
+TEST_F(DialogTest, AFailedCopyIsUndoneToldAndClosesTheDialogInInstallMode) {
+  Open("[STRING_TAB]\nstring3=KVX Setup\n");
   ops_.copyResult = 0;
+  ops_.undoResult.notRemoved = {"C:\\Game1\\Game\\locked.dat (the deletion failed)"};
   dialog_.OnCommand(kInstallButton);
   EXPECT_EQ(view_.closesSent, 1);
-  EXPECT_EQ(ops_.calls, std::vector<std::string>{"copy"});
+  EXPECT_EQ(ops_.calls, std::vector<std::string>({"journal", "copy", "undo"}));
+  ASSERT_EQ(sys_.messages().size(), 1u);
+  EXPECT_EQ(sys_.messages()[0].caption, "KVX Setup");
+  EXPECT_NE(sys_.messages()[0].text.find("did not finish"), std::string::npos);
+  EXPECT_NE(sys_.messages()[0].text.find("could not be removed:\nC:\\Game1\\Game\\locked.dat"),
+            std::string::npos)
+      << sys_.messages()[0].text;
+  EXPECT_EQ(state_.exitCode, ExitCode::kFailed);
 }
 
-TEST_F(DialogTest, ARecordThatCouldNotBeWrittenIsToldAndEndsTheDialogAsAFailedCopy) {
+TEST_F(DialogTest, ARecordThatCouldNotBeWrittenUndoesTheInstallAndEndsTheDialog) {
   Open("[STRING_TAB]\nstring3=KVX Setup\n[setup]\npic1=end.bmp\n");
   state_.recordPath = "C:\\windows\\KVX.ini";
   ops_.recordResult = 0;
   dialog_.OnCommand(kInstallButton);
-  EXPECT_EQ(ops_.calls, std::vector<std::string>({"copy", "rename", "finish", "record"}));
+  EXPECT_EQ(ops_.calls,
+            std::vector<std::string>({"journal", "copy", "rename", "finish", "record", "undo"}));
   ASSERT_EQ(sys_.messages().size(), 1u);
   EXPECT_EQ(sys_.messages()[0].owner, view_.window());
   EXPECT_EQ(sys_.messages()[0].caption, "KVX Setup");
-  EXPECT_NE(sys_.messages()[0].text.find("C:\\windows\\KVX.ini.pak, so Uninstall will not find it"),
-            std::string::npos)
+  EXPECT_NE(
+      sys_.messages()[0].text.find("the install record could not be written to "
+                                   "C:\\windows\\KVX.ini.pak.\n\nWhat it had copied was removed."),
+      std::string::npos)
       << sys_.messages()[0].text;
   EXPECT_EQ(view_.closesSent, 1);
   EXPECT_EQ(state_.mode, LaunchMode::kInstall);

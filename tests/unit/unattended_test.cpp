@@ -10,6 +10,7 @@
 #include "launcher/command_line.h"
 #include "launcher/setup_dialog.h"
 #include "launcher/start_up.h"
+#include "support/fake_machine.h"
 #include "support/fake_view.h"
 #include "support/launcher_fixture.h"
 
@@ -55,18 +56,7 @@ TEST(CommandLine, SwitchesQuotedValuesRepeatsAndUnknowns) {
   }
 }
 
-class RecordingLog : public InstallLog {
- public:
-  void Line(const std::string& step, const std::string& result) override {
-    lines.push_back(step + ": " + result);
-  }
-  bool Has(const std::string& text) const {
-    for (const std::string& l : lines)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
-  std::vector<std::string> lines;
-};
+using testing::RecordingLog;
 
 // The launcher on D:, a one-disc game, the fake's C: with a user.
 class UnattendedTest : public testing::LauncherFixture {

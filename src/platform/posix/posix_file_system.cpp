@@ -225,6 +225,17 @@ bool PosixFileSystem::GetAttributes(const std::string& path, std::uint32_t* attr
   return true;
 }
 
+bool PosixFileSystem::FileSize(const std::string& path, std::uint64_t* size) {
+  struct stat st;
+  if (::stat(HostPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool PosixFileSystem::RemoveEmptyFolder(const std::string& path) {
+  return ::rmdir(HostPath(path).c_str()) == 0;
+}
+
 bool PosixFileSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;

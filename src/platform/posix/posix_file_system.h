@@ -28,6 +28,8 @@ class PosixFileSystem : public FileSystem {
   // Read-only is the file's write permission; the other attributes are not kept.
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool RemoveEmptyFolder(const std::string& path) override;
   // "*" and "?" in the last component; sorted by name; "." and ".." are not reported.
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   // A host has no short names: an existing path is its own short form.

@@ -258,6 +258,11 @@ int Win32System::ShowMessage(WindowRef owner, const std::string& text, const std
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
 }
 
+bool Win32System::AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) {
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(),
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 void Win32System::Pause(std::uint32_t milliseconds) {
   ::Sleep(milliseconds);
 }
@@ -343,6 +348,20 @@ bool Win32System::GetAttributes(const std::string& path, std::uint32_t* attribut
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   *attributes = a;
   return true;
+}
+
+bool Win32System::FileSize(const std::string& path, std::uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return false;
+  *size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool Win32System::RemoveEmptyFolder(const std::string& path) {
+  // The system removes a folder only when it is empty.
+  return ::RemoveDirectoryA(path.c_str()) != 0;
 }
 
 std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {

@@ -27,11 +27,14 @@ class Win32System : public System {
   bool VolumeLabel(const std::string& root, std::string* label) override;
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
+  bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
   std::string LocalTimeText() override;
   std::string TempDir() override;
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
+  bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool RemoveEmptyFolder(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
   bool ResolvePath(const std::string& path, std::string* resolved) override;

@@ -1,0 +1,289 @@
+#include "install/install_journal.h"
+
+#include "install/install_log.h"
+#include "install/join_path.h"
+#include "install/path_guard.h"
+
+namespace dl {
+namespace {
+
+struct KindName {
+  JournalEntry::Kind kind;
+  const char* name;
+};
+constexpr KindName kKinds[] = {
+    {JournalEntry::kFolder, "folder"},       {JournalEntry::kAbove, "above"},
+    {JournalEntry::kMade, "made"},           {JournalEntry::kFile, "file"},
+    {JournalEntry::kGroup, "group"},         {JournalEntry::kShortcut, "shortcut"},
+    {JournalEntry::kDesktopCopy, "desktop"}, {JournalEntry::kConversion, "conversion"},
+    {JournalEntry::kRecord, "record"},       {JournalEntry::kEnd, "end"},
+};
+
+const char* NameOf(JournalEntry::Kind kind) {
+  for (const KindName& k : kKinds)
+    if (k.kind == kind) return k.name;
+  return "?";
+}
+
+const char* ExistedText(bool existed) {
+  return existed ? "existed" : "new";
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+    if (tab == std::string::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+// A decimal count of at most 19 digits.
+bool ReadCount(const std::string& text, std::uint64_t* out) {
+  if (text.empty() || text.size() > 19) return false;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  *out = value;
+  return true;
+}
+
+bool ReadExisted(const std::string& text, bool* out) {
+  if (text != "new" && text != "existed") return false;
+  *out = text == "existed";
+  return true;
+}
+
+bool IsRelativeFolder(const std::string& rel) {
+  return rel == "." || IsContainedRelativePath(rel, false);
+}
+
+// One line read into an entry; false when it breaks a rule.
+bool ReadEntry(const std::string& line, JournalEntry* out) {
+  const std::vector<std::string> f = Fields(line);
+  const KindName* kind = nullptr;
+  for (const KindName& k : kKinds)
+    if (f[0] == k.name) kind = &k;
+  if (kind == nullptr) return false;
+  JournalEntry e;
+  e.kind = kind->kind;
+  switch (e.kind) {
+    case JournalEntry::kEnd:
+      if (f.size() != 1) return false;
+      break;
+    case JournalEntry::kAbove:
+      if (f.size() != 2 || !ReadCount(f[1], &e.number) || e.number > kMaxFoldersAbove) return false;
+      break;
+    case JournalEntry::kFolder:
+      if (f.size() != 2 || !IsPlainFolder(f[1])) return false;
+      e.path = f[1];
+      break;
+    case JournalEntry::kMade:
+      if (f.size() != 2 || !IsRelativeFolder(f[1])) return false;
+      e.path = f[1];
+      break;
+    case JournalEntry::kFile:
+      if (f.size() != 4 || !IsContainedRelativePath(f[1], false) || !ReadCount(f[2], &e.number) ||
+          !ReadExisted(f[3], &e.existed))
+        return false;
+      e.path = f[1];
+      break;
+    case JournalEntry::kGroup:
+    case JournalEntry::kRecord:
+      if (f.size() != 2 || NormalizedPath(f[1]).size() <= 2) return false;
+      e.path = f[1];
+      break;
+    case JournalEntry::kShortcut:
+    case JournalEntry::kDesktopCopy:
+    case JournalEntry::kConversion:
+      if (f.size() != 3 || NormalizedPath(f[1]).size() <= 2 || !ReadExisted(f[2], &e.existed))
+        return false;
+      e.path = f[1];
+      break;
+  }
+  *out = std::move(e);
+  return true;
+}
+
+}  // namespace
+
+bool Journal::MadeInstallFolder() const {
+  for (const JournalEntry& e : entries)
+    if (e.kind == JournalEntry::kMade && e.path == ".") return true;
+  return false;
+}
+
+std::uint64_t Journal::FileBytes() const {
+  std::uint64_t bytes = 0;
+  for (const JournalEntry& e : entries)
+    if (e.kind == JournalEntry::kFile) bytes += e.number;
+  return bytes;
+}
+
+std::string JournalLine(const JournalEntry& e) {
+  std::string line = NameOf(e.kind);
+  switch (e.kind) {
+    case JournalEntry::kEnd:
+      break;
+    case JournalEntry::kAbove:
+      line += "\t" + std::to_string(e.number);
+      break;
+    case JournalEntry::kFolder:
+    case JournalEntry::kMade:
+    case JournalEntry::kGroup:
+    case JournalEntry::kRecord:
+      line += "\t" + e.path;
+      break;
+    case JournalEntry::kFile:
+      line += "\t" + e.path + "\t" + std::to_string(e.number) + "\t" + ExistedText(e.existed);
+      break;
+    case JournalEntry::kShortcut:
+    case JournalEntry::kDesktopCopy:
+    case JournalEntry::kConversion:
+      line += "\t" + e.path + "\t" + ExistedText(e.existed);
+      break;
+  }
+  return line + "\r\n";
+}
+
+Journal ParseJournal(const std::string& text) {
+  Journal journal;
+  std::size_t start = 0;
+  bool first = true;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const bool torn = end == std::string::npos;  // a last line without its end
+    std::string line = text.substr(start, torn ? end : end - start);
+    start = torn ? text.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (first) {
+      first = false;
+      if (line != kJournalHeader) {
+        journal.problems.push_back(line);
+        return journal;
+      }
+      continue;
+    }
+    if (line.empty()) continue;
+    JournalEntry entry;
+    const bool folderFirst = journal.entries.empty();
+    if (torn || !ReadEntry(line, &entry) || journal.complete ||
+        (folderFirst != (entry.kind == JournalEntry::kFolder))) {
+      journal.problems.push_back(line);
+      continue;
+    }
+    if (entry.kind == JournalEntry::kFolder) journal.installFolder = entry.path;
+    if (entry.kind == JournalEntry::kEnd) journal.complete = true;
+    journal.entries.push_back(std::move(entry));
+  }
+  if (first) journal.problems.push_back("(empty)");
+  return journal;
+}
+
+std::string JournalFilePath(const std::string& recordPath) {
+  return recordPath + kJournalFileSuffix;
+}
+
+InstallJournal::InstallJournal(FileSystem& files, std::string path, std::string installFolder,
+                               InstallLog* log)
+    : files_(files),
+      path_(std::move(path)),
+      installFolder_(std::move(installFolder)),
+      log_(log),
+      file_(path_.empty() ? nullptr : files_.CreateForWriting(path_)) {
+  const std::string header = std::string(kJournalHeader) + "\r\n";
+  if (file_ != nullptr && !(file_->Write(header.data(), header.size()) && file_->Sync()))
+    file_.reset();
+  if (!path_.empty())
+    LogLine(log_, "journal " + path_, file_ != nullptr ? "started" : "FAILED: kept in memory only");
+  Note({JournalEntry::kFolder, installFolder_, 0, false});
+  // The folders on the way to the install folder that do not exist yet: the copy's first
+  // file makes them.
+  std::uint64_t above = 0;
+  std::uint32_t attributes = 0;
+  const std::string normal = NormalizedPath(installFolder_);
+  madeInstallFolder_ = !files_.GetAttributes(installFolder_, &attributes);
+  if (madeInstallFolder_) {
+    std::string folder = normal;
+    for (;;) {
+      const std::size_t cut = folder.rfind('\\');
+      if (cut == std::string::npos || cut <= 2) break;  // the drive's root is never made
+      folder.resize(cut);
+      if (files_.GetAttributes(folder, &attributes) || above == kMaxFoldersAbove) break;
+      ++above;
+    }
+  }
+  if (above > 0) Note({JournalEntry::kAbove, {}, above, false});
+  if (madeInstallFolder_) Note({JournalEntry::kMade, ".", 0, false});
+}
+
+InstallJournal::~InstallJournal() = default;
+
+void InstallJournal::Note(JournalEntry entry) {
+  if (file_ != nullptr) {
+    const std::string line = JournalLine(entry);
+    // The entry is on the disk before the step it describes.
+    if (!file_->Write(line.data(), line.size()) || !file_->Sync()) {
+      file_.reset();
+      LogLine(log_, "journal " + path_, "FAILED: kept in memory only");
+    }
+  }
+  entries_.push_back(std::move(entry));
+}
+
+bool InstallJournal::FolderMade(const std::string& rel) {
+  const std::string key = files_.FoldCase(rel);
+  auto it = folders_.find(key);
+  if (it != folders_.end()) return it->second;
+  const std::size_t cut = rel.find_last_of("\\/");
+  const bool parentMade =
+      cut == std::string::npos ? madeInstallFolder_ : FolderMade(rel.substr(0, cut));
+  bool made = parentMade;
+  if (!parentMade) {
+    std::string full = installFolder_;
+    std::uint32_t attributes = 0;
+    made = !JoinPath(&full, rel) || !files_.GetAttributes(full, &attributes);
+  }
+  if (made) Note({JournalEntry::kMade, rel, 0, false});
+  folders_[key] = made;
+  return made;
+}
+
+void InstallJournal::BeforeFile(const std::string& rel, std::uint64_t bytes) {
+  const std::size_t cut = rel.find_last_of("\\/");
+  const bool folderMade =
+      cut == std::string::npos ? madeInstallFolder_ : FolderMade(rel.substr(0, cut));
+  bool existed = false;
+  if (!folderMade) {
+    std::string full = installFolder_;
+    existed = JoinPath(&full, rel) && files_.FileExists(full);
+  }
+  Note({JournalEntry::kFile, rel, bytes, existed});
+}
+
+void InstallJournal::BeforeOutside(JournalEntry::Kind kind, const std::string& path) {
+  Note({kind, path, 0, files_.FileExists(path)});
+}
+
+void InstallJournal::BeforeGroup(const std::string& folder) {
+  std::uint32_t attributes = 0;
+  if (!files_.GetAttributes(folder, &attributes)) Note({JournalEntry::kGroup, folder, 0, false});
+}
+
+std::string InstallJournal::FinishedText() const {
+  std::string text = std::string(kJournalHeader) + "\r\n";
+  for (const JournalEntry& e : entries_) text += JournalLine(e);
+  return text + JournalLine({JournalEntry::kEnd, {}, 0, false});
+}
+
+void InstallJournal::RemoveFile() {
+  if (file_ != nullptr) file_->Close();
+  file_.reset();
+  if (!path_.empty()) files_.RemoveFile(path_);
+}
+
+}  // namespace dl
