@@ -27,6 +27,7 @@
 #include "grpconv/progman.h"
 #include "install/launcher_operations.h"
 #include "install/path_guard.h"
+#include "install/shortcut_names.h"
 #include "launcher/launcher_state.h"
 #include "launcher/setup_dialog.h"
 #include "launcher/start_up.h"
@@ -160,17 +161,18 @@ class SpyOperations : public dl::InstallOperations {
   dl::LauncherOperations real_;
 };
 
-// The program-group converter as a careful one works: each item's shortcut in a group
-// folder of the Start menu, never elsewhere.
+// The program-group converter as grpconv works: each item's shortcut in the group's folder
+// of the Start menu, both named by the one naming rule, never elsewhere.
 void Convert(FakeSystem& sys) {
   std::string text;
   if (!sys.ReadWholeFile("C:\\windows\\setup.ini", &text)) return;
   for (const grpconv::ProgmanGroup& group : grpconv::ParseProgmanGroups(text)) {
-    const std::string folder = std::string(kPrograms) + "\\" + group.name;
-    if (!Inside(folder, kPrograms) || dl::HasUnsafeCharacters(group.name)) continue;
+    const std::string folder = dl::GroupFolderPath(sys, kPrograms, group.name);
+    if (folder.empty() || !Inside(folder, kPrograms)) continue;
     for (const grpconv::ProgmanItem& item : group.items) {
-      const std::string link = folder + "\\" + grpconv::ShortcutName(item.title);
-      if (Inside(link, folder)) sys.WriteHostFile(link, "shortcut to " + item.program);
+      const std::string link = dl::ShortcutPath(sys, folder, item.title);
+      if (!link.empty() && Inside(link, folder))
+        sys.WriteHostFile(link, "shortcut to " + item.program);
     }
   }
 }
@@ -241,7 +243,7 @@ void Run(const std::string& input) {
     }
   }
   sys.programHook = [&sys](const std::string& command) {
-    if (command == "grpconv -o") Convert(sys);
+    if (command.find("grpconv.exe\" -o") != std::string::npos) Convert(sys);
     return 33u;
   };
 
@@ -357,7 +359,9 @@ void Run(const std::string& input) {
   // 3. Programs.
   for (const auto& started : sys.started) {
     const std::string& command = started.commandLine;
-    bool ok = command == "grpconv -o";
+    // The converter by its full path: the disc's, or the system's.
+    bool ok = command == "\"D:\\grpconv.exe\" -o" ||
+              command == "\"C:\\windows\\system32\\grpconv.exe\" -o";
     for (const dl::TextKey& key : {dl::script::kExtraInstaller, dl::script::kDirectXSetup2000,
                                    dl::script::kDirectXSetup98}) {
       const char* installer = script.GetString(key.section, key.key, nullptr);

@@ -1,8 +1,9 @@
 // A stand-in for one of the programs that a game disc carries (the game, the demo, the
 // DirectX set-up, an extra installer). It records how it was started — its name, command
 // line and current folder — as one line in a log file, so that tests can check it:
-// the file named by the environment variable DL_STUB_LOG, else disclaunch-stubs.log in
-// the temporary folder. The game stub then shows a window of class "KVX" until closed.
+// the file named by the environment variable DL_STUB_LOG, else by the value StubLog of
+// HKEY_CURRENT_USER\Software\disclaunch-tests, else disclaunch-stubs.log in the temporary
+// folder. The game stub then shows a window of class "KVX" until closed.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +19,17 @@ std::string LogPath() {
   char buffer[MAX_PATH + 1] = {};
   DWORD n = ::GetEnvironmentVariableA("DL_STUB_LOG", buffer, sizeof buffer);
   if (n > 0 && n < sizeof buffer) return buffer;
+  // A program that the desktop shell started has the shell's environment, not the
+  // launcher's: the tests name the log in the registry too.
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\disclaunch-tests", 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
+    DWORD type = 0, size = sizeof buffer - 1;
+    const LONG read =
+        ::RegQueryValueExA(key, "StubLog", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    ::RegCloseKey(key);
+    if (read == ERROR_SUCCESS && type == REG_SZ && size > 1) return buffer;
+  }
   n = ::GetTempPathA(sizeof buffer, buffer);
   std::string dir = n > 0 && n < sizeof buffer ? buffer : "C:\\";
   return dir + "disclaunch-stubs.log";

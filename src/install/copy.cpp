@@ -85,7 +85,7 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   // rather than cut: either way the entry counts as a failed copy.
   if (!IsContainedRelativePath(entry, false))
     return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
-  if (!JoinPath(&source, entry) || !JoinPath(&target, entry))
+  if (!JoinPath(ctx.system, &source, entry) || !JoinPath(ctx.system, &target, entry))
     return Fail(ctx, result, entry + ": the path is longer than 259 characters");
   std::uint64_t bytes = 0;
   ctx.system.FileSize(source, &bytes);

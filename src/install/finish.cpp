@@ -5,9 +5,9 @@
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
+#include "install/shortcut_names.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
-#include "util/one_line.h"
 #include "util/path_text.h"
 #include "util/safe_format.h"
 
@@ -31,14 +31,13 @@ const char* const kDemoGroupTemplate =
 namespace {
 
 constexpr std::size_t kTemplateChars = 511;  // a group template is held in 512 bytes
-constexpr const char* kConverterCommand = "grpconv -o";
 constexpr const char* kConversionFile = "setup.ini";
 constexpr const char* kRenames = "[renname]";
 
 // The short form of base joined with name; the long path when it has none.
 std::string ShortFormOf(System& sys, const std::string& base, const std::string& name) {
   std::string path = base;
-  if (!JoinPath(&path, name)) path = CutToPath(base + "\\" + name);
+  if (!JoinPath(sys, &path, name)) path = CutToPath(base + "\\" + name);
   std::string shortPath;
   return sys.ShortPath(path, &shortPath) ? shortPath : path;
 }
@@ -47,7 +46,7 @@ std::string ShortFormOf(System& sys, const std::string& base, const std::string&
 // not be written (the converter is then not started).
 bool RunConverter(InstallContext& ctx, const std::string& text) {
   std::string file = ctx.system.WindowsDir();
-  if (!JoinPath(&file, kConversionFile)) return false;
+  if (!JoinPath(ctx.system, &file, kConversionFile)) return false;
   if (ctx.journal != nullptr) ctx.journal->BeforeOutside(JournalEntry::kConversion, file);
   auto out = ctx.system.CreateForWriting(file);
   if (out == nullptr) return false;
@@ -55,8 +54,9 @@ bool RunConverter(InstallContext& ctx, const std::string& text) {
   ok = out->Close() && ok;
   LogLine(ctx.log, "group text " + file, ok ? "written" : "FAILED");
   if (!ok) return false;
-  ctx.system.StartProgram(kConverterCommand, /*hidden=*/true);
-  LogLine(ctx.log, "start", kConverterCommand);
+  const std::string command = ConverterCommand(ctx.system);
+  ctx.system.StartProgram(command, /*hidden=*/true);
+  LogLine(ctx.log, "start", command);
   return true;
 }
 
@@ -75,8 +75,8 @@ bool WaitForShortcut(System& sys, const std::string& path) {
 // have the shell write over any file.
 void CopyToDesktop(InstallContext& ctx, const InstallPlan& plan, WindowRef owner,
                    const std::string& start, const std::string& desktop) {
-  if (!LiesInside(start, plan.programsPath) || !LiesInside(desktop, plan.desktopPath) ||
-      !IsShortcutFile(desktop))
+  if (!LiesInside(start, plan.programsPath, &ctx.system) ||
+      !LiesInside(desktop, plan.desktopPath, &ctx.system) || !IsShortcutFile(desktop))
     return;
   if (ctx.journal != nullptr) ctx.journal->BeforeOutside(JournalEntry::kDesktopCopy, desktop);
   ctx.system.ShellFileOperation(owner, ShellOp::kCopy, start, desktop, kDesktopCopyFlags);
@@ -102,8 +102,24 @@ void Note(InstallContext& ctx, const char* key, const std::string& value) {
 
 }  // namespace
 
-std::string ShortcutFileName(const std::string& itemName) {
-  return itemName.substr(0, itemName.find('.')) + ".lnk";
+std::string ConverterCommand(System& sys) {
+  const std::string folder = CutAtLastSeparator(sys, sys.ModuleFilePath());
+  std::string program = folder;
+  if (folder.empty() || !JoinPath(sys, &program, kConverterProgram) || !sys.FileExists(program)) {
+    program = sys.SystemDir();
+    if (!JoinPath(sys, &program, kConverterProgram)) program = kConverterProgram;
+  }
+  return "\"" + program + "\" -o";
+}
+
+std::string GameGroupFolder(InstallContext& ctx, const InstallPlan& plan) {
+  const std::string group =
+      GroupFolderName(ctx.system, DescriptionName(Read(ctx.script, script::kGroupName)));
+  if (group.empty()) return {};
+  const std::string link = CutToPath(FormatString(Read(ctx.script, script::kStartLinkFormat),
+                                                  {plan.programsPath, group, "x.lnk"}));
+  const std::string folder = FolderOf(link);
+  return LiesInside(folder, plan.programsPath, &ctx.system) ? folder : std::string();
 }
 
 void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner) {
@@ -128,7 +144,7 @@ void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRe
     if (!IsContainedRelativePath(names[0], false) || !IsContainedRelativePath(names[1], false))
       continue;
     std::string from = plan.installFolder, to = plan.installFolder;
-    if (!JoinPath(&from, names[0]) || !JoinPath(&to, names[1])) continue;
+    if (!JoinPath(ctx.system, &from, names[0]) || !JoinPath(ctx.system, &to, names[1])) continue;
     if (ctx.journal != nullptr) {
       std::uint64_t bytes = 0;
       ctx.system.FileSize(from, &bytes);
@@ -150,23 +166,29 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   if (const char* custom = Read(script, script::kGroupTemplate))
     gameTemplate = std::string(custom).substr(0, kTemplateChars);
 
-  // Every value in the group description stays on its own line: a value that carried a
-  // line break would add items or groups of its own.
-  auto line = [](const std::string& value) { return std::string(FirstLine(value)); };
+  // Every value in the group description stays on its own line and in its own field: a
+  // value that carried a line break or a quote would add items or groups of its own.
   const std::string gameShort =
-      line(ShortFormOf(sys, plan.installFolder, Read(script, script::kGameExeForGroup)));
+      DescriptionPath(ShortFormOf(sys, plan.installFolder, Read(script, script::kGameExeForGroup)));
   const std::string uninstallShort =
-      line(ShortFormOf(sys, plan.sourceRoot, Read(script, script::kUninstallExe)));
-  const std::string group = Read(script, script::kGroupName);
-  const std::string groupLine = line(group);
-  const std::string gameTitle = line(Read(script, script::kGameTitle));
-  const std::string uninstallTitle = line(Read(script, script::kUninstallTitle));
-  const std::string targetLine = line(plan.installFolder), sourceLine = line(plan.sourceRoot);
+      DescriptionPath(ShortFormOf(sys, plan.sourceRoot, Read(script, script::kUninstallExe)));
+  const std::string groupLine = DescriptionName(Read(script, script::kGroupName));
+  const std::string gameTitle = DescriptionName(Read(script, script::kGameTitle));
+  const std::string uninstallTitle = DescriptionName(Read(script, script::kUninstallTitle));
+  const std::string targetLine = DescriptionPath(plan.installFolder);
+  const std::string sourceLine = DescriptionPath(plan.sourceRoot);
 
+  // Where the converter makes the group and its shortcuts, by the naming rule it follows
+  // too; empty when the rule refuses the name (no shortcut can appear then).
+  const std::string groupFolder = GroupFolderName(sys, groupLine);
   const std::string startFormat = Read(script, script::kStartLinkFormat);
   const std::string desktopFormat = Read(script, script::kDesktopLinkFormat);
-  auto startPath = [&](const std::string& link) {
-    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, group, link}));
+  auto linkFile = [&](const std::string& title) {
+    return ShortcutFileName(sys, DescriptionName(title));
+  };
+  auto startPath = [&](const std::string& link) -> std::string {
+    if (link.empty() || groupFolder.empty()) return {};
+    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, groupFolder, link}));
   };
   auto desktopPath = [&](const std::string& link) {
     return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}));
@@ -174,16 +196,15 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
 
   // Before the converter runs: the group folder and the shortcuts it will make.
   if (ctx.journal != nullptr) {
-    const std::string gameStart = startPath(ShortcutFileName(Peek(script, script::kGameLinkFile)));
-    if (LiesInside(FolderOf(gameStart), plan.programsPath))
+    const std::string gameStart = startPath(linkFile(Peek(script, script::kGameLinkFile)));
+    if (LiesInside(FolderOf(gameStart), plan.programsPath, &sys))
       ctx.journal->BeforeGroup(FolderOf(gameStart));
-    ctx.journal->BeforeOutside(JournalEntry::kShortcut, gameStart);
-    ctx.journal->BeforeOutside(
-        JournalEntry::kShortcut,
-        startPath(ShortcutFileName(Peek(script, script::kUninstallLinkFile))));
+    std::vector<std::string> links = {
+        gameStart, startPath(linkFile(Peek(script, script::kUninstallLinkFile)))};
     if (Read(script, script::kDemoLinks) != 0)
-      ctx.journal->BeforeOutside(JournalEntry::kShortcut,
-                                 startPath(ShortcutFileName(Peek(script, script::kDemoLinkFile))));
+      links.push_back(startPath(linkFile(Peek(script, script::kDemoLinkFile))));
+    for (const std::string& link : links)
+      if (!link.empty()) ctx.journal->BeforeOutside(JournalEntry::kShortcut, link);
   }
 
   RunConverter(ctx, FormatString(gameTemplate.c_str(),
@@ -192,37 +213,45 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   sys.Pause(kConverterPauseMs);
 
   if (const char* demoTitle = Read(script, script::kDemoTitle)) {
-    const std::string title = line(demoTitle);
+    const std::string title = DescriptionName(demoTitle);
     const char* demoFile = Read(script, script::kDemoFile);
     const std::string demoShort =
-        demoFile != nullptr ? line(ShortFormOf(sys, plan.installFolder, demoFile)) : gameShort;
-    const std::string mode = line(Read(script, script::kDemoMode));
+        demoFile != nullptr ? DescriptionPath(ShortFormOf(sys, plan.installFolder, demoFile))
+                            : gameShort;
+    const std::string mode = DescriptionPath(Read(script, script::kDemoMode));
     RunConverter(ctx,
                  FormatString(kDemoGroupTemplate, {groupLine, title, demoShort, mode, targetLine}));
   }
 
-  const std::string gameLink = ShortcutFileName(Read(script, script::kGameLinkFile));
+  // A name the rule refuses is recorded empty: no shortcut has it, and the record's list
+  // goes on past it.
+  const std::string gameLink = linkFile(Read(script, script::kGameLinkFile));
   const std::string gameStart = startPath(gameLink);
   Note(ctx, "file0", gameStart);
-  const std::string gameDesktop = desktopPath(gameLink);
-  sys.Pause(kShortcutPollMs);
-  const bool gameFound = WaitForShortcut(sys, gameStart);
-  LogLine(ctx.log, "shortcut " + gameStart, gameFound ? "found" : "missing");
+  bool gameFound = false;
+  if (gameStart.empty()) {
+    LogLine(ctx.log, "shortcut of the game", "REFUSED: its name cannot be a file's");
+  } else {
+    sys.Pause(kShortcutPollMs);
+    gameFound = WaitForShortcut(sys, gameStart);
+    LogLine(ctx.log, "shortcut " + gameStart, gameFound ? "found" : "missing");
+  }
   if (gameFound) {
+    const std::string gameDesktop = desktopPath(gameLink);
     Note(ctx, "file2", gameDesktop);
     CopyToDesktop(ctx, plan, owner, gameStart, gameDesktop);
   }
 
-  Note(ctx, "file1", startPath(ShortcutFileName(Read(script, script::kUninstallLinkFile))));
+  Note(ctx, "file1", startPath(linkFile(Read(script, script::kUninstallLinkFile))));
 
   if (Read(script, script::kDemoLinks) != 0) {
-    const std::string demoLink = ShortcutFileName(Read(script, script::kDemoLinkFile));
+    const std::string demoLink = linkFile(Read(script, script::kDemoLinkFile));
     const std::string demoStart = startPath(demoLink);
     Note(ctx, "file3", demoStart);
-    const std::string demoDesktop = desktopPath(demoLink);
-    const bool demoFound = WaitForShortcut(sys, demoStart);
+    const bool demoFound = !demoStart.empty() && WaitForShortcut(sys, demoStart);
     LogLine(ctx.log, "shortcut " + demoStart, demoFound ? "found" : "missing");
     if (demoFound) {
+      const std::string demoDesktop = desktopPath(demoLink);
       CopyToDesktop(ctx, plan, owner, demoStart, demoDesktop);
       Note(ctx, "file4", demoDesktop);
     }

@@ -23,10 +23,17 @@ inline constexpr std::uint32_t kDesktopCopyFlags = kShellSilent | kShellNoConfir
 
 // Gives copied files the names of "[renname]" (old,new), the new one the archive mark.
 void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner);
-// The group text, "grpconv -o", the waits for the shortcuts, the desktop copies and the
-// "[move_file]" entries of the install record.
+// The group text, the converter ("grpconv -o"), the waits for the shortcuts, the desktop
+// copies and the "[move_file]" entries of the install record.
 void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner);
-// A shortcut's file name: the item's name cut at its first "." with ".lnk" added.
-std::string ShortcutFileName(const std::string& itemName);
+// The converter's command: "grpconv.exe" by its full path, quoted, with "-o": from the
+// launcher's own folder when it is there (the disc carries it), else from the system
+// directory. Never found through the current folder or the PATH, whose programs would run
+// with the launcher's rights.
+inline constexpr const char* kConverterProgram = "grpconv.exe";
+std::string ConverterCommand(System& sys);
+// The game's Start-menu group folder, as the script's group name and "[start]" format place
+// it in the plan's programs folder; empty when it would not lie inside that folder.
+std::string GameGroupFolder(InstallContext& ctx, const InstallPlan& plan);
 
 }  // namespace dl

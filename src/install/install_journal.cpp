@@ -224,8 +224,17 @@ InstallJournal::InstallJournal(FileSystem& files, std::string path, std::string 
 InstallJournal::~InstallJournal() = default;
 
 void InstallJournal::Note(JournalEntry entry) {
+  const std::string line = JournalLine(entry);
+  // Only what the journal's reader takes back is written: a path it would refuse (a
+  // script's shortcut name with a pattern in it) would make the whole journal damaged, and
+  // the uninstall would then judge the install folder without it. Such a path is never
+  // deleted anyway.
+  JournalEntry check;
+  if (!ReadEntry(line.substr(0, line.size() - 2), &check)) {
+    LogLine(log_, "journal " + path_, "NOT NOTED: " + line.substr(0, line.size() - 2));
+    return;
+  }
   if (file_ != nullptr) {
-    const std::string line = JournalLine(entry);
     // The entry is on the disk before the step it describes.
     if (!file_->Write(line.data(), line.size()) || !file_->Sync()) {
       file_.reset();
@@ -246,7 +255,7 @@ bool InstallJournal::FolderMade(const std::string& rel) {
   if (!parentMade) {
     std::string full = installFolder_;
     std::uint32_t attributes = 0;
-    made = !JoinPath(&full, rel) || !files_.GetAttributes(full, &attributes);
+    made = !JoinPath(files_, &full, rel) || !files_.GetAttributes(full, &attributes);
   }
   if (made) Note({JournalEntry::kMade, rel, 0, false});
   folders_[key] = made;
@@ -260,7 +269,7 @@ void InstallJournal::BeforeFile(const std::string& rel, std::uint64_t bytes) {
   bool existed = false;
   if (!folderMade) {
     std::string full = installFolder_;
-    existed = JoinPath(&full, rel) && files_.FileExists(full);
+    existed = JoinPath(files_, &full, rel) && files_.FileExists(full);
   }
   Note({JournalEntry::kFile, rel, bytes, existed});
 }

@@ -1,5 +1,7 @@
 #include "install/install_log.h"
 
+#include "install/join_path.h"
+#include "install/path_guard.h"
 #include "util/one_line.h"
 
 namespace dl {
@@ -17,8 +19,9 @@ void FileLog::Line(const std::string& step, const std::string& result) {
 
 std::string DefaultLogPath(System& system, const std::string& recordName) {
   std::string folder = system.TempDir();
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder + recordName + "-setup.log";
+  if (!folder.empty() && !EndsInSeparator(system, folder)) folder += '\\';
+  // The record's name is the script's: only a plain file name may name a file here.
+  return folder + (IsPlainFileName(recordName) ? recordName + "-" : std::string()) + "setup.log";
 }
 
 }  // namespace dl

@@ -40,7 +40,8 @@ class DeferredLog : public InstallLog {
   std::unique_ptr<InstallLog> target_;
 };
 
-// Where the log goes without /LOG=: the temporary folder, named after the record.
+// Where the log goes without /LOG=: the temporary folder, named after the record when its
+// name is a plain file name ("<record>-setup.log"), else "setup.log".
 std::string DefaultLogPath(System& system, const std::string& recordName);
 
 // A line for a log that may be absent.

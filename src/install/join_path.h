@@ -3,11 +3,22 @@
 
 #include <string>
 
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+
 namespace dl {
 
-// Appends name to *path with one "\" between them, unless the path is empty or already
-// ends in "\" or "/". A result longer than 259 bytes does not fit a path: *path is left
-// unchanged and false is returned.
-bool JoinPath(std::string* path, const std::string& name);
+// Appends name to *path with one "\" between them, unless the path is empty or its last
+// character (in the code page: a trail byte 0x5C is no separator) is "\" or "/". A result
+// longer than 259 bytes does not fit a path: *path is left unchanged and false is returned.
+bool JoinPath(CodePage& codePage, std::string* path, const std::string& name);
+
+// Whether the last character of a text is "\" or "/" (stepping through the code page).
+bool EndsInSeparator(CodePage& codePage, const std::string& text);
+
+// The text before the last "\" or "/", stepping through the text a character at a time
+// so that the second byte of a double-byte character is never taken for a separator.
+// A text without a separator gives "".
+std::string CutAtLastSeparator(FileSystem& files, const std::string& path);
 
 }  // namespace dl

@@ -18,16 +18,34 @@ bool PathPart(const char* value) {
   return Given(value) && std::string(value).find('"') == std::string::npos;
 }
 
+// A program path in quotes, so that a folder with blanks ("C:\My Games") is not read as
+// a shorter program ("C:\My.exe") followed by arguments.
+std::string Quoted(const std::string& program) {
+  return "\"" + program + "\"";
+}
+
 void Start(InstallContext& ctx, const std::string& command) {
   const std::uint32_t started = ctx.system.StartProgram(command, /*hidden=*/false);
   LogLine(ctx.log, "start " + command,
           started > 31 ? "done" : "FAILED (" + std::to_string(started) + ")");
 }
 
-// A program path in quotes, so that a folder with blanks ("C:\My Games") is not read as
-// a shorter program ("C:\My.exe") followed by arguments.
-std::string Quoted(const std::string& program) {
-  return "\"" + program + "\"";
+// The game and the demo run with the signed-in user's rights, not the launcher's: a
+// program in a folder that every user may change must not run as an administrator. Where
+// the system does not elevate (XP, or no desktop shell to ask), it starts as always.
+void StartAsUser(InstallContext& ctx, const std::string& program, const std::string& arguments,
+                 const std::string& folder, const std::string& command) {
+  // The shell starts it in its own process: the program and its folder go to it as full
+  // paths, as the launcher finds them ("\demo" names the launcher's current drive).
+  std::string fullProgram, fullFolder;
+  if (ctx.system.ResolvePath(program, &fullProgram) &&
+      ctx.system.ResolvePath(folder, &fullFolder) &&
+      ctx.system.StartProgramAsUser(fullProgram, arguments, fullFolder)) {
+    LogLine(ctx.log, "start " + Quoted(fullProgram) + (arguments.empty() ? "" : " " + arguments),
+            "done, with the signed-in user's rights");
+    return;
+  }
+  Start(ctx, command);
 }
 
 }  // namespace
@@ -37,7 +55,8 @@ void RunGame(InstallContext& ctx) {
   const char* exe = Read(ctx.script, script::kGameExeForPlay);
   if (!PathPart(folder) || !PathPart(exe)) return;
   ctx.system.ChangeDir(folder);
-  Start(ctx, Quoted(std::string(folder) + "\\" + exe));
+  const std::string program = std::string(folder) + "\\" + exe;
+  StartAsUser(ctx, program, "", folder, Quoted(program));
 }
 
 void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
@@ -46,7 +65,9 @@ void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
   if (!PathPart(path) || !PathPart(exe) || sourceRoot.find('"') != std::string::npos) return;
   const std::string folder = sourceRoot + "\\" + path;
   ctx.system.ChangeDir(folder);
-  Start(ctx, Quoted(folder + "\\" + exe) + " " + Read(ctx.script, script::kDemoArgs));
+  const std::string program = folder + "\\" + exe;
+  const std::string arguments = Read(ctx.script, script::kDemoArgs);
+  StartAsUser(ctx, program, arguments, folder, Quoted(program) + " " + arguments);
 }
 
 void RunExtraInstaller(InstallContext& ctx, InstallScreen& screen) {

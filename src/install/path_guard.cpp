@@ -13,8 +13,19 @@ bool IsDriveLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::size_t CharAt(System* system, const std::string& text, std::size_t i) {
-  return system != nullptr ? system->CharSize(text.c_str() + i) : 1;
+std::size_t CharAt(CodePage* codePage, const std::string& text, std::size_t i) {
+  return codePage != nullptr ? codePage->CharSize(text.c_str() + i) : 1;
+}
+
+// ASCII capitals, the double-byte characters of the code page left as they are.
+std::string AsciiUpper(const std::string& text, CodePage* codePage) {
+  std::string out = text;
+  for (std::size_t i = 0; i < out.size();) {
+    const std::size_t n = out[i] == '\0' ? 1 : CharAt(codePage, out, i);
+    if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    i += n == 0 ? 1 : n;
+  }
+  return out;
 }
 
 std::string AsciiUpper(std::string text) {
@@ -46,7 +57,7 @@ constexpr const char* kProtected = "a system or user folder";
 
 }  // namespace
 
-bool HasUnsafeCharacters(const std::string& path, System* system) {
+bool HasUnsafeCharacters(const std::string& path, CodePage* system) {
   for (std::size_t i = 0; i < path.size();) {
     const std::size_t n = path[i] == '\0' ? 1 : std::max<std::size_t>(CharAt(system, path, i), 1);
     if (n == 1) {
@@ -61,7 +72,7 @@ bool HasUnsafeCharacters(const std::string& path, System* system) {
   return false;
 }
 
-std::string NormalizedPath(const std::string& path, System* system) {
+std::string NormalizedPath(const std::string& path, CodePage* system) {
   if (path.size() < 3 || !IsDriveLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2]))
     return {};
   if (HasUnsafeCharacters(path, system)) return {};
@@ -97,12 +108,12 @@ std::string NormalizedPath(const std::string& path, System* system) {
   return out;
 }
 
-std::string CanonicalPath(const std::string& path) {
-  return AsciiUpper(NormalizedPath(path));
+std::string CanonicalPath(const std::string& path, CodePage* codePage) {
+  return AsciiUpper(NormalizedPath(path, codePage), codePage);
 }
 
-bool LiesInside(const std::string& path, const std::string& folder) {
-  const std::string p = CanonicalPath(path), f = CanonicalPath(folder);
+bool LiesInside(const std::string& path, const std::string& folder, CodePage* codePage) {
+  const std::string p = CanonicalPath(path, codePage), f = CanonicalPath(folder, codePage);
   return !p.empty() && !f.empty() && p != f && IsInsideOrSame(p, f);
 }
 
@@ -150,16 +161,16 @@ DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(syst
     for (std::string& form : Forms(folder)) shortcutFolders_.push_back(std::move(form));
   };
   shortcutsIn(plan.desktopPath);
-  shortcutsIn(plan.programsPath);
   for (std::string& form : Forms(plan.programsPath)) startMenus_.push_back(std::move(form));
   for (SpecialFolder which :
        {SpecialFolder::kDesktopFolder, SpecialFolder::kStartMenu, SpecialFolder::kCommonPrograms,
         SpecialFolder::kCommonDesktopFolder}) {
     std::string p;
     if (!system_.SpecialFolderPath(which, &p)) continue;
-    shortcutsIn(p);
     if (which == SpecialFolder::kStartMenu || which == SpecialFolder::kCommonPrograms)
       for (std::string& form : Forms(p)) startMenus_.push_back(std::move(form));
+    else
+      shortcutsIn(p);
   }
   for (SpecialFolder which : {SpecialFolder::kDesktop,
                               SpecialFolder::kPrograms,
@@ -267,7 +278,7 @@ GuardVerdict DeleteGuard::Shortcut(const std::string& path) {
   for (const std::string& c : Forms(written))
     for (const std::string& folder : shortcutFolders_)
       if (c.size() > folder.size() && IsInsideOrSame(c, folder)) return {resolved, {}};
-  return {{}, "not in the desktop or the Start menu"};
+  return {{}, "not on the desktop or in the game's own group folder"};
 }
 
 GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
@@ -280,6 +291,16 @@ GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
     for (const std::string& w : windows)
       if (f == w) return {written, {}};
   return {{}, "not in the Windows directory"};
+}
+
+void DeleteGuard::AllowShortcutsIn(const std::string& groupFolder) {
+  const std::vector<std::string> forms = Forms(groupFolder);
+  for (const std::string& form : forms)
+    for (const std::string& menu : startMenus_)
+      if (form.size() > menu.size() && IsInsideOrSame(form, menu)) {
+        for (const std::string& f : forms) shortcutFolders_.push_back(f);
+        return;
+      }
 }
 
 GuardVerdict DeleteGuard::Inside(const std::string& approvedFolder, const std::string& rel) {

@@ -14,19 +14,21 @@ namespace dl {
 // reads as more than a name: a wildcard (* ?), a quote or redirection (" < > |), a control
 // character, or a ":" anywhere but right after a drive letter at the start. Double-byte
 // characters are stepped over when a system is given.
-bool HasUnsafeCharacters(const std::string& path, System* system = nullptr);
+bool HasUnsafeCharacters(const std::string& path, CodePage* codePage = nullptr);
 
 // An absolute "X:\..." path in one form, its case kept: "\" only; no empty, "." or ".."
 // components; trailing dots and blanks of a name dropped (they name the same file); no
 // trailing separator ("C:" for a root). Empty when the path holds unsafe characters, is
 // not an absolute drive path, or climbs above its root.
-std::string NormalizedPath(const std::string& path, System* system = nullptr);
-// NormalizedPath in ASCII capitals: one spelling for every way of writing a path.
-std::string CanonicalPath(const std::string& path);
+std::string NormalizedPath(const std::string& path, CodePage* codePage = nullptr);
+// NormalizedPath in ASCII capitals (the bytes of double-byte characters left alone when a
+// code page is given): one spelling for every way of writing a path.
+std::string CanonicalPath(const std::string& path, CodePage* codePage = nullptr);
 
 // Whether path lies strictly inside folder, both plain absolute paths, compared in one
-// spelling (ASCII case folded, "." and ".." taken out). False for an empty folder.
-bool LiesInside(const std::string& path, const std::string& folder);
+// spelling (ASCII case folded, "." and ".." taken out). False for an empty folder. With a
+// code page, double-byte characters are stepped over: a trail byte is never a separator.
+bool LiesInside(const std::string& path, const std::string& folder, CodePage* codePage = nullptr);
 
 // Whether an install folder can be used as it stands: an absolute path below a drive's
 // root, with no unsafe characters (line breaks included) and no "." or ".." component, so that
@@ -63,9 +65,12 @@ class DeleteGuard {
   // directory, or, with a game program given, does not hold that program.
   GuardVerdict InstallFolder(const std::string& path, const char* gameProgram);
   // A shortcut the install made: a plain absolute path of a ".lnk" or ".pif" file, also
-  // once resolved, in one of the folders where an install makes shortcuts (the user's
-  // and the common desktop and Start menu).
+  // once resolved, on the user's or the common desktop, or in the game's own group folder
+  // (AllowShortcutsIn), never anywhere else in the Start menu.
   GuardVerdict Shortcut(const std::string& path);
+  // The game's own group folder: shortcuts in it may go. Ignored unless it lies strictly
+  // inside a Start menu.
+  void AllowShortcutsIn(const std::string& groupFolder);
   // The record's own pack: a ".pak" file directly in the Windows directory.
   GuardVerdict RecordPack(const std::string& path);
   // A path rel (relative, staying inside) in a folder the guard approved: refused when it

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "install/finish.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/uninstall.h"
@@ -87,6 +88,7 @@ UndoResult RollBackInstall(InstallContext& ctx, const InstallPlan& plan,
                            const std::vector<JournalEntry>& entries, WindowRef owner) {
   UndoResult result;
   DeleteGuard guard(ctx.system, plan);
+  guard.AllowShortcutsIn(GameGroupFolder(ctx, plan));
   const std::string installFolder = InstallFolderOf(entries);
   // Nothing in a folder the guard refuses (a drive root, a system or user folder) is
   // touched, whatever the journal says of it.
@@ -98,14 +100,14 @@ UndoResult RollBackInstall(InstallContext& ctx, const InstallPlan& plan,
                                 "; nothing in it was removed)");
   }
   std::string conversion = ctx.system.WindowsDir();
-  JoinPath(&conversion, "setup.ini");
+  JoinPath(ctx.system, &conversion, "setup.ini");
 
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     const JournalEntry& e = *it;
     switch (e.kind) {
       case JournalEntry::kFile: {
         std::string path = installFolder;
-        JoinPath(&path, e.path);
+        JoinPath(ctx.system, &path, e.path);
         if (e.existed) {
           result.kept.push_back(path + " (it was there before the install)");
           break;
@@ -211,7 +213,7 @@ UndoResult RemoveInstalledFiles(InstallContext& ctx, const Journal& journal, Del
   for (const JournalEntry& e : journal.entries) {
     if (e.kind != JournalEntry::kFile || insideMade(e.path)) continue;
     std::string path = folder.approved;
-    JoinPath(&path, e.path);
+    JoinPath(ctx.system, &path, e.path);
     if (e.existed) {
       result.kept.push_back(path + " (it was there before the install)");
       continue;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "install/finish.h"
 #include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/undo.h"
@@ -30,6 +31,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
   screen.HideInstallAndPlay();
 
   DeleteGuard guard(sys, plan);
+  guard.AllowShortcutsIn(GameGroupFolder(ctx, plan));
   std::vector<std::string> refused;
   UndoResult undo;
   auto refuse = [&](const std::string& path, const GuardVerdict& verdict) {
@@ -82,6 +84,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
   for (int i = 0;; ++i) {
     const char* file = ctx.record.GetString(record::kMoveFile, FileKeyName(i).c_str(), nullptr);
     if (file == nullptr) break;
+    if (*file == '\0') continue;  // a shortcut no file could be named after
     const GuardVerdict verdict = guard.Shortcut(file);
     if (!verdict.ok()) {
       refuse(file, verdict);

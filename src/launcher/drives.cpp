@@ -57,17 +57,4 @@ std::int32_t DriveNumberOf(const std::string& path) {
   return 0;
 }
 
-std::string CutAtLastSeparator(System& system, const std::string& path) {
-  const char* text = path.c_str();
-  std::size_t cut = std::string::npos;
-  std::size_t i = 0;
-  while (i < path.size()) {
-    if (text[i] == '\\' || text[i] == '/') cut = i;
-    std::size_t step = system.CharSize(text + i);
-    if (step == 0) break;  // an embedded terminator ends the text
-    i += step;
-  }
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 }  // namespace dl

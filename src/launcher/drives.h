@@ -1,5 +1,4 @@
-// The launcher's services around drives and shell folders, and the path cutting that
-// start-up uses on the launcher's own path.
+// The launcher's services around drives and shell folders.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +25,5 @@ void ProbeFreeSpace(LauncherContext& ctx, std::int32_t drive);
 
 // The drive number of a path's first character (A or a = 1); 0 when it is not a letter.
 std::int32_t DriveNumberOf(const std::string& path);
-
-// The text before the last "\" or "/", stepping through the text a character at a time
-// so that the second byte of a double-byte character is never taken for a separator.
-// A text without a separator gives "".
-std::string CutAtLastSeparator(System& system, const std::string& path);
 
 }  // namespace dl

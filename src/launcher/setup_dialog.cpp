@@ -378,7 +378,7 @@ void SetupDialog::ChooseFolder() {
   ++busy_;
   if (std::optional<std::string> chosen = view_.BrowseForFolder()) {
     std::string path = *chosen;
-    const bool usable = JoinPath(&path, Read(script, script::kPath2AfterBrowse));
+    const bool usable = JoinPath(sys, &path, Read(script, script::kPath2AfterBrowse));
     if (usable) {
       st.targetDriveRoot = DriveRootOf(path);
       view_.SetControlText(kDriveButton, st.targetDriveRoot);

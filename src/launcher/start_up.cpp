@@ -4,6 +4,7 @@
 
 #include "install/copy.h"
 #include "install/install_journal.h"
+#include "install/join_path.h"
 #include "install/undo.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"

@@ -117,6 +117,14 @@ class Desktop {
   // Starts a command line without waiting for it, its window hidden or shown. Returns
   // what the system's program starter returns: above 31 for success.
   virtual std::uint32_t StartProgram(const std::string& commandLine, bool hidden) = 0;
+  // Starts a program with the rights of the signed-in user, through the desktop shell's
+  // own program starter, when the launcher runs with more rights than that user has (an
+  // administrator's elevated rights, Vista and later with UAC): program is the path alone,
+  // arguments follow it, folder becomes its current folder. False when the launcher's
+  // rights are the user's own, or the desktop shell cannot take the request; the caller
+  // then starts the program itself.
+  virtual bool StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                  const std::string& folder) = 0;
 
   // --- windows, locale, version ---
   // True when a top-level window of this window class exists.

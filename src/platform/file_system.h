@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
+
 namespace dl {
 
 // Values as the Windows drive-type query reports them.
@@ -70,7 +72,8 @@ struct FoundFile {
   bool isDirectory = false;
 };
 
-class FileSystem {
+// The file system reads names in the ANSI code page (CharSize).
+class FileSystem : public CodePage {
  public:
   virtual ~FileSystem() = default;
 
@@ -132,10 +135,6 @@ class FileSystem {
   // Free bytes of the whole volume of root (not the caller's quota). False when the query
   // fails.
   virtual bool FreeBytes(const std::string& root, std::uint64_t* bytes) = 0;
-  // The number of bytes of the character that starts at text in the ANSI code page: 2 for
-  // a double-byte character, 1 otherwise, 0 at the terminator. A lead byte followed by
-  // the terminator counts as 1.
-  virtual std::size_t CharSize(const char* text) = 0;
 };
 
 }  // namespace dl

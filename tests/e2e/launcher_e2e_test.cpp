@@ -83,6 +83,13 @@ class LauncherE2E : public ::testing::Test {
     Kill(setup_);
     ::DeleteFileA(recordPack_.c_str());
     ::DeleteFileA((recordPack_.substr(0, recordPack_.size() - 4) + ".jnl").c_str());
+    // A game a scenario started (by the desktop shell, say) must not stop the next one.
+    for (int i = 0; i < 50; ++i) {
+      HWND game = ::FindWindowA("KVX", nullptr);
+      if (game == nullptr) break;
+      ::PostMessageA(game, WM_CLOSE, 0, 0);
+      ::Sleep(100);
+    }
   }
 
   // Puts the disc in folder unixFolder, with this label, into drive letter.
@@ -461,6 +468,83 @@ std::string LinkTarget(const std::string& link) {
   return target;
 }
 
+// A DLL planted under the names of the DirectX libraries, beside the launcher on the disc
+// and in the folder it is started from, with Wine asked to prefer such native DLLs: the
+// launcher, which may run as an administrator, never loads one, and its probe still finds
+// the system's DirectX. A program that loads DirectDraw by its bare name, from the same
+// place with the same settings, does load the planted one: the trap is set.
+TEST_F(LauncherE2E, APlantedDllBesideTheLauncherOrInTheCurrentFolderNeverLoads) {
+  Insert(discE_, "[setup]\r\ninst_size=1000\r\n" + std::string(kScript));
+  const std::string planted = WinePathFromEnv("DL_E2E_PLANTED_DLL");
+  const std::string loader = WinePathFromEnv("DL_E2E_BARE_LOADER");
+  ASSERT_FALSE(planted.empty() || loader.empty());
+  const std::string cwd = "C:\\e2e-planted";
+  std::error_code ec;
+  fs::create_directories(cwd, ec);
+  for (const std::string& folder : {discE_, cwd})
+    for (const char* name : {"ddraw.dll", "dinput.dll", "d3d8.dll", "d3d9.dll"})
+      ASSERT_TRUE(::CopyFileA(planted.c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+  ASSERT_TRUE(::CopyFileA(loader.c_str(), (discE_ + "\\bare.exe").c_str(), FALSE));
+  const std::string marker = shots_ + "\\planted-dll-loaded.txt";
+  ::DeleteFileA(marker.c_str());
+  // Wine takes its DLL overrides from the Unix environment of the first program: the test
+  // list gives this scenario "ddraw,dinput,d3d8,d3d9=n,b" (native, that is planted, first).
+  const std::vector<std::string> env = {"DL_MARKER=" + marker};
+
+  Process control = Start("E:\\bare.exe", cwd, env);
+  EXPECT_EQ(WaitForExit(control, kExit), 0);
+  EXPECT_NE(Upper(ReadAll(marker)).find("\\DDRAW.DLL"), std::string::npos)
+      << "the planted DLL is not what a bare name loads here: the scenario proves nothing";
+  ::DeleteFileA(marker.c_str());
+
+  StartSetup("E:\\setup.exe", cwd, env);
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  const std::string status = ControlText(dialog, kStatus);
+  EXPECT_NE(status.find("DX:\tDirectX 9.0 or up"), std::string::npos) << status;
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+  EXPECT_EQ(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "loaded: " << ReadAll(marker);
+  fs::remove_all(cwd, ec);
+}
+
+// grpconv makes a group only as a plain folder of its own under the programs folder, and an
+// item only under a plain file name: a group named like the Startup folder (whose shortcuts
+// would run at every sign-in) or a device, an item named like a device, get nothing.
+TEST_F(LauncherE2E, GrpconvRefusesTheStartupFolderAndDeviceNames) {
+  const std::string grpconv = WinePathFromEnv("DL_E2E_GRPCONV");
+  ASSERT_FALSE(grpconv.empty());
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string conversion = std::string(windows) + "\\setup.ini";
+  WriteText(conversion,
+            "[progman.groups]\r\ngroupx=Startup\r\ngroupx1=COM1\r\ngroupx2=E2E Fine\r\n"
+            "[groupx]\r\n\"Evil\",\"C:\\windows\\notepad.exe\",,,,\"\"\r\n"
+            "[groupx1]\r\n\"Device\",\"C:\\windows\\notepad.exe\",,,,\"\"\r\n"
+            "[groupx2]\r\n\"LPT1\",\"C:\\windows\\notepad.exe\",,,,\"\"\r\n"
+            "\"Play\",\"C:\\windows\\notepad.exe\",,,,\"\"\r\n");
+  const std::string programs = ShellFolder(CSIDL_PROGRAMS);
+  const std::string startup = ShellFolder(CSIDL_STARTUP);
+  ASSERT_FALSE(programs.empty() || startup.empty());
+  Process run = Start("\"" + grpconv + "\" -o", "C:\\");
+  EXPECT_EQ(WaitForExit(run, kExit), 2);
+  // A device's name answers as a device wherever it is asked for: look at what the folders
+  // list instead.
+  auto listed = [](const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+      names.insert(Upper(entry.path().filename().string()));
+    return names;
+  };
+  EXPECT_EQ(listed(startup).count("EVIL.LNK"), 0u);
+  EXPECT_EQ(listed(programs).count("COM1"), 0u);
+  EXPECT_EQ(listed(programs + "\\E2E Fine"), (std::set<std::string>{"PLAY.LNK"}));
+  std::error_code ec;
+  fs::remove_all(programs + "\\E2E Fine", ec);
+  ::DeleteFileA(conversion.c_str());
+}
+
 class SampleInstallE2E : public LauncherE2E {
  protected:
   void SetUp() override {
@@ -485,6 +569,15 @@ class SampleInstallE2E : public LauncherE2E {
     stubLog_ = shots_ + "\\stubs-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     ::DeleteFileA(stubLog_.c_str());
+    // Programs the desktop shell starts do not have the launcher's environment: the stubs
+    // find their log here as well.
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\disclaunch-tests", 0, nullptr, 0,
+                          KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      ::RegSetValueExA(key, "StubLog", 0, REG_SZ, reinterpret_cast<const BYTE*>(stubLog_.c_str()),
+                       static_cast<DWORD>(stubLog_.size() + 1));
+      ::RegCloseKey(key);
+    }
     RemoveInstall();
     ASSERT_TRUE(SwapDisc('e', disc1_, "WENDMARK_1"));
   }
@@ -536,7 +629,10 @@ class SampleInstallE2E : public LauncherE2E {
     Process extract =
         Start("\"" + packtool_ + "\" extract \"" + samplePack_ + "\" \"" + dir + "\"", "");
     EXPECT_EQ(WaitForExit(extract, kExit), 0);
-    for (const auto& entry : fs::directory_iterator(dir, ec)) return ReadAll(entry.path().string());
+    // The record beside the install's journal.
+    for (const auto& entry : fs::directory_iterator(dir, ec))
+      if (Upper(entry.path().filename().string()) != "JOURNAL.TXT")
+        return ReadAll(entry.path().string());
     return std::string();
   }
 
@@ -798,7 +894,14 @@ TEST_F(SampleInstallE2E, TheWholeLifecyclePlayDemoUninstallAndAFreshStart) {
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   for (int i = 0; i < 50 && StubLog().size() < 2; ++i) ::Sleep(100);
   ASSERT_EQ(StubLog().size(), 2u);
-  EXPECT_EQ(StubLog().back(), "demo|\"\\demo\\demo.exe\" -attract|E:\\demo");
+  // Started by the desktop shell, with the signed-in user's rights, where the launcher runs
+  // elevated (Wine gives it an administrator's token): the shell gets the full path.
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  const bool asUser = ReadAll(std::string(temp) + "WENDMARK.ini-setup.log")
+                          .find("with the signed-in user's rights") != std::string::npos;
+  EXPECT_EQ(StubLog().back(), asUser ? "demo|\"E:\\demo\\demo.exe\" -attract|E:\\demo"
+                                     : "demo|\"\\demo\\demo.exe\" -attract|E:\\demo");
 
   // Uninstall: shortcuts, folder and record go; only OK is left.
   StartSampleSetup();

@@ -5,6 +5,7 @@
 
 #include "grpconv/progman.h"
 #include "install/path_guard.h"
+#include "install/shortcut_names.h"
 #include "launcher/command_line.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
@@ -33,7 +34,7 @@ FakeMachine::FakeMachine(const std::string& scriptText, int discCount) {
   Insert(1);
   sys.SetModulePath("D:\\setup.exe");
   sys.programHook = [this](const std::string& command) {
-    if (command == "grpconv -o") Convert();
+    if (command.find("grpconv.exe\" -o") != std::string::npos) Convert();
     return 33u;
   };
   sys.shellHook = [this](const FakeSystem::ShellCall& call) {
@@ -108,13 +109,16 @@ bool FakeMachine::PackEntry(const std::string& name, std::string* text) {
 }
 
 void FakeMachine::Convert() {
+  // As grpconv does it: the group folder and the shortcut files by the one naming rule.
   std::string text;
   if (!sys.ReadWholeFile("C:\\windows\\setup.ini", &text)) return;
   for (const grpconv::ProgmanGroup& group : grpconv::ParseProgmanGroups(text)) {
-    const std::string folder = std::string(kPrograms) + "\\" + group.name;
-    for (const grpconv::ProgmanItem& item : group.items)
-      sys.WriteHostFile(folder + "\\" + grpconv::ShortcutName(item.title),
-                        "shortcut to " + item.program);
+    const std::string folder = GroupFolderPath(sys, kPrograms, group.name);
+    if (folder.empty()) continue;
+    for (const grpconv::ProgmanItem& item : group.items) {
+      const std::string link = ShortcutPath(sys, folder, item.title);
+      if (!link.empty()) sys.WriteHostFile(link, "shortcut to " + item.program);
+    }
   }
 }
 

@@ -483,8 +483,18 @@ int FakeSystem::ShellFileOperation(WindowRef owner, ShellOp op, const std::strin
 }
 
 std::uint32_t FakeSystem::StartProgram(const std::string& commandLine, bool hidden) {
-  started.push_back(Started{commandLine, hidden, nowMs_});
+  started.push_back(Started{commandLine, hidden, nowMs_, false, {}});
   return programHook ? programHook(commandLine) : 33;
+}
+
+bool FakeSystem::StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                    const std::string& folder) {
+  if (!elevated || !desktopShell) return false;
+  const std::string commandLine =
+      "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+  started.push_back(Started{commandLine, false, nowMs_, true, folder});
+  if (programHook) programHook(commandLine);
+  return true;
 }
 
 }  // namespace dl::testing

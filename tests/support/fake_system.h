@@ -110,6 +110,9 @@ class FakeSystem : public System {
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
+  // With elevated and a desktop shell, taken as the signed-in user's: noted in started.
+  bool StartProgramAsUser(const std::string& program, const std::string& arguments,
+                          const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   bool WindowOfClassExists(const std::string& className) override;
@@ -160,8 +163,14 @@ class FakeSystem : public System {
   struct Started {
     std::string commandLine;
     bool hidden;
-    std::uint64_t atMs;  // on the virtual clock
+    std::uint64_t atMs;   // on the virtual clock
+    bool asUser = false;  // through the desktop shell, with the signed-in user's rights
+    std::string folder;   // its current folder, when started as the user
   };
+  // The launcher runs with an administrator's elevated rights, and a desktop shell runs
+  // that can start programs with the signed-in user's.
+  bool elevated = false;
+  bool desktopShell = true;
   std::vector<Started> started;
   std::function<std::uint32_t(const std::string&)> programHook;
   // Short forms by long path; an existing path without one is its own short form.

@@ -10,6 +10,7 @@
 #include "install/finish.h"
 #include "install/install_record.h"
 #include "install/launcher_operations.h"
+#include "install/shortcut_names.h"
 #include "launcher/setup_dialog.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
@@ -331,7 +332,8 @@ class FinishTest : public InstallTest {
   void ConverterMakes(const std::string& group, std::vector<std::string> titles) {
     sys_.programHook = [this, group, titles](const std::string&) {
       for (const std::string& t : titles)
-        sys_.WriteHostFile(state_.programsPath + "\\" + group + "\\" + ShortcutFileName(t), "lnk");
+        sys_.WriteHostFile(state_.programsPath + "\\" + group + "\\" + ShortcutFileName(sys_, t),
+                           "lnk");
       return 33u;
     };
   }
@@ -352,8 +354,14 @@ TEST_F(FinishTest, TheGroupTextsAreByteForByte) {
             "\"C:\\Wendmark\\Game\"\r\n[groupx1]\r\n"
             "\"Remove Wendmark\",\"setup.exe\",,,,\"\"\r\n");
   ASSERT_EQ(sys_.started.size(), 1u);
-  EXPECT_EQ(sys_.started[0].commandLine, "grpconv -o");
+  // By its full path, from the system directory when the disc carries none.
+  EXPECT_EQ(sys_.started[0].commandLine, "\"C:\\windows\\system32\\grpconv.exe\" -o");
   EXPECT_TRUE(sys_.started[0].hidden);
+  sys_.WriteHostFile("D:\\grpconv.exe", "the disc's converter");
+  EXPECT_EQ(ConverterCommand(sys_), "\"D:\\grpconv.exe\" -o");
+  sys_.SetModulePath("D:\\My Disc\\setup.exe");
+  sys_.WriteHostFile("D:\\My Disc\\grpconv.exe", "the disc's converter");
+  EXPECT_EQ(ConverterCommand(sys_), "\"D:\\My Disc\\grpconv.exe\" -o");
 }
 
 TEST_F(FinishTest, ShortcutsFoundAreCopiedToTheDesktopAndRecordedInOrder) {
@@ -429,17 +437,16 @@ TEST_F(FinishTest, ScriptFormatsFillOnlyTheirArguments) {
             "C:\\Wendmark\\GameWendmarksetup.exe");
   EXPECT_NE(record_.SerializeToString().find("file0=C:\\users\\me\\Programs/G/Game.lnk/%n"),
             std::string::npos);
-  EXPECT_EQ(ShortcutFileName("Game.one.exe"), "Game.lnk");
-  EXPECT_EQ(ShortcutFileName("NoDot"), "NoDot.lnk");
 }
 
 // Found by fuzzing the whole launcher: the script's path formats and a desktop the shell
 // cannot name must not make the desktop copy write anywhere but a shortcut on the desktop.
 TEST_F(FinishTest, TheDesktopCopyWritesOnlyAShortcutOnTheDesktop) {
   struct Case {
-    const char* formats;  // [start] and [desktop] sections
+    std::string formats;  // [start] and [desktop] sections
     std::string desktop;  // the desktop folder the shell gave
     bool copied;
+    bool doubleByte = false;  // code page 936
   };
   const std::vector<Case> cases = {
       {"", "C:\\users\\me\\Desktop", true},
@@ -447,9 +454,15 @@ TEST_F(FinishTest, TheDesktopCopyWritesOnlyAShortcutOnTheDesktop) {
       {"[desktop]\npath=C:\\windows\\system32\\kernel32.dll\n", "C:\\users\\me\\Desktop", false},
       {"[desktop]\npath=%s\\..\\..\\evil.lnk\n", "C:\\users\\me\\Desktop", false},
       {"[start]\npath=C:\\windows\\%s%s%s\n", "C:\\users\\me\\Desktop", false},
+      // Read a byte at a time this stays on the desktop; Windows reads 81 5C as one
+      // character, and then the two ".." lead to the profile's Startup folder.
+      {"[desktop]\npath=%s\\\x81\x5Cx\\..\\..\\ProgramData\\StartUp\\%s\n",
+       "C:\\users\\me\\Desktop", false, true},
+      {"", "C:\\users\\me\\Desktop", true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formats + std::string("|") + c.desktop);
+    sys_.doubleByte = c.doubleByte;
     script_.LoadText("[WORK_GROUP]\ngroupname=G\nlinkname=Game\n" + std::string(c.formats));
     state_.desktopPath = c.desktop;
     record_.Clear();
@@ -529,6 +542,27 @@ TEST_F(FinishTest, ALineBreakInAScriptValueAddsNoLinesToTheRecordOrTheGroupFile)
   ASSERT_EQ(groups[0].items.size(), 1u);
   EXPECT_EQ(groups[0].items[0].title, "Game");
   EXPECT_EQ(groups[1].items.size(), 1u);  // the uninstall item, and nothing else
+
+  // Nor a quote a field of its own: the game item stays the game's, its program the game.
+  script_.LoadText(
+      "[WORK_GROUP]\ngroupname=W\",\"x\nlinkname=Play\",\"C:\\Windows\\System32\\cmd.exe /c calc\n"
+      "linkname1=Remove\",\"C:\\evil.exe\",\"\n");
+  FinishInstall(install_, Plan(), view_.window());
+  const std::vector<grpconv::ProgmanGroup> quoted = grpconv::ParseProgmanGroups(Conversion());
+  ASSERT_EQ(quoted.size(), 2u);
+  EXPECT_EQ(quoted[0].name, "Wx");
+  ASSERT_EQ(quoted[0].items.size(), 1u);
+  EXPECT_EQ(quoted[0].items[0].title, "PlayC:\\Windows\\System32\\cmd.exe /c calc");
+  EXPECT_EQ(quoted[0].items[0].program, "C:\\Wendmark\\Game\\kvx.exe");
+  ASSERT_EQ(quoted[1].items.size(), 1u);
+  EXPECT_EQ(quoted[1].items[0].title, "RemoveC:\\evil.exe");
+  EXPECT_EQ(quoted[1].items[0].program, "setup.exe");
+  script_.LoadText(
+      "[setup]\nname=KVX.ini\n"
+      "[WORK_GROUP]\ngroupname=W\r[inst_path]\rpath=C:\\users\\me\\Pictures\rx\n"
+      "linkname=Game\r[groupx2]\r\"Evil\",\"C:\\evil.exe\"\n");
+  record_.Clear();
+  FinishInstall(install_, Plan(), view_.window());
 
   ASSERT_EQ(pack_.Open("C:\\windows\\KVX.ini", 5, 0), 1);
   ASSERT_EQ(WriteInstallRecord(install_, Plan()), 1);

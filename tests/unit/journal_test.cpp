@@ -118,6 +118,24 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
       << m.LastMessage();
 }
 
+// Found by the fuzz target: a shortcut name with a pattern in it made a journal that its own
+// reader refused as damaged, and the uninstall took the folder with the user's files.
+TEST(InstallJournal, AScriptValueTheGuardRefusesStillLeavesAWholeJournal) {
+  Machine m;
+  std::string script = kScript;
+  script.replace(script.find("linkname1=Uninstall KVX"), 23, "linkname1=C:\\*");
+  m.WriteDisc(1, "setup.ini", script);
+  m.sys.WriteHostFile("C:\\Games\\Game\\thesis.doc", "the user's");
+  m.AnswerWithDiscs({2, 1});
+  ASSERT_EQ(m.Install("Games"), 0);
+  std::string journal;
+  ASSERT_TRUE(m.PackEntry(kJournalEntryName, &journal));
+  EXPECT_TRUE(ParseJournal(journal).whole()) << journal;
+  ASSERT_EQ(m.Uninstall(), 0);
+  EXPECT_EQ(m.sys.ReadHostFile("C:\\Games\\Game\\thesis.doc"), "the user's");
+  EXPECT_EQ(m.LastMessage().find("damaged"), std::string::npos) << m.LastMessage();
+}
+
 TEST(InstallJournal, AFolderTheInstallMadeGoesWhollyAndTheFoldersAboveItWhenEmpty) {
   Machine m;
   m.AnswerWithDiscs({2, 1});

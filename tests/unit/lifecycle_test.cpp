@@ -100,10 +100,15 @@ TEST_F(LifecycleTest, TheInstallFolderGuardRefusesEveryHostileRecord) {
   for (const std::string& path : allowed)
     EXPECT_TRUE(IsRemovableInstallFolder(sys_, Plan(), path)) << path;
 
-  // A record can name shortcuts only where installs make them.
+  // A record can name shortcuts only where the install made them: on the desktop and in
+  // the game's own group folder, not elsewhere in the Start menu.
   DeleteGuard guard(sys_, Plan());
+  guard.AllowShortcutsIn("C:\\users\\me\\Start Menu\\Programs\\W");
   EXPECT_TRUE(guard.Shortcut("C:\\users\\me\\Desktop\\Wendmark.lnk").ok());
   EXPECT_TRUE(guard.Shortcut("c:/users/me/start menu/programs/W/Play.PIF").ok());
+  EXPECT_FALSE(guard.Shortcut("C:\\users\\me\\Start Menu\\Programs\\Other\\Other.lnk").ok());
+  EXPECT_FALSE(guard.Shortcut("C:\\users\\me\\Start Menu\\Programs\\Startup\\x.lnk").ok());
+  EXPECT_FALSE(guard.Shortcut("C:\\users\\me\\Start Menu\\Programs\\x.lnk").ok());
   EXPECT_FALSE(guard.Shortcut("C:\\Important\\tool.lnk").ok());
   EXPECT_FALSE(guard.Shortcut("C:\\users\\me\\Desktop").ok());
   EXPECT_TRUE(IsShortcutFile("C:\\users\\me\\Desktop\\Wendmark.lnk"));
@@ -115,6 +120,7 @@ TEST_F(LifecycleTest, TheInstallFolderGuardRefusesEveryHostileRecord) {
 }
 
 TEST_F(LifecycleTest, UninstallRemovesThePackTheListedShortcutsAndTheFolder) {
+  script_.LoadText("[WORK_GROUP]\ngroupname=W\n");
   sys_.WriteHostFile("C:\\windows\\KVX.ini.pak", "pack");
   sys_.WriteHostFile("C:\\users\\me\\Start Menu\\Programs\\W\\Game.lnk", "l");
   sys_.WriteHostFile("C:\\users\\me\\Start Menu\\Programs\\W\\Uninstall.lnk", "l");
@@ -299,6 +305,44 @@ TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolderWithItsPathQuoted) {
   record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\\x.exe\" \"\n");
   RunGame(install_);
   EXPECT_EQ(sys_.started.size(), 1u);
+}
+
+// An elevated launcher hands Play and Demo to the desktop shell, which starts them with
+// the signed-in user's rights; the same program, arguments and folder either way.
+TEST_F(LifecycleTest, PlayAndDemoRunWithTheSignedInUsersRightsWhereTheSystemElevates) {
+  record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\n");
+  script_.LoadText(
+      "[WORK_GROUP]\nexefile=kvx.exe\n[DEMO_GROUP]\npath=demo\nexefile=demo.exe\nmode=-attract\n");
+  sys_.WriteHostFile("D:\\My Games\\Game\\kvx.exe", "g");
+  sys_.AddDrive('E', DriveType::kCdRom, "DISC1");
+  sys_.WriteHostFile("E:\\demo\\demo.exe", "d");
+  struct Case {
+    bool elevated, desktopShell, asUser;
+  };
+  for (const Case& c :
+       {Case{false, true, false}, Case{true, true, true}, Case{true, false, false}}) {
+    SCOPED_TRACE(std::string(c.elevated ? "elevated" : "not elevated") +
+                 (c.desktopShell ? ", a desktop shell" : ", no desktop shell"));
+    sys_.elevated = c.elevated;
+    sys_.desktopShell = c.desktopShell;
+    sys_.started.clear();
+    RunGame(install_);
+    // The launcher at the root of its disc: the demo's folder is "\demo" of the current
+    // drive, which the shell, in a process of its own, gets as a full path.
+    sys_.ChangeDir("E:\\");
+    RunDemo(install_, "");
+    ASSERT_EQ(sys_.started.size(), 2u);
+    EXPECT_EQ(sys_.started[0].asUser, c.asUser);
+    EXPECT_EQ(sys_.started[0].commandLine, "\"D:\\My Games\\Game\\kvx.exe\"");
+    EXPECT_EQ(sys_.started[1].asUser, c.asUser);
+    EXPECT_EQ(sys_.started[1].commandLine,
+              c.asUser ? "\"E:\\demo\\demo.exe\" -attract" : "\"\\demo\\demo.exe\" -attract");
+    if (c.asUser) {
+      EXPECT_EQ(sys_.started[0].folder, "D:\\My Games\\Game");
+      EXPECT_EQ(sys_.started[1].folder, "E:\\demo");
+    }
+    EXPECT_EQ(sys_.CurrentDir(), "E:\\demo");
+  }
 }
 
 TEST_F(LifecycleTest, PlayWithoutAProgramOrAFolderStartsNothing) {

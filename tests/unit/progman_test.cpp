@@ -82,11 +82,5 @@ TEST(Progman, DamagedOrForeignTextIsSkippedNotTrusted) {
   EXPECT_TRUE(ParseProgmanGroups(std::string(1000, '"')).empty());
 }
 
-TEST(Progman, ShortcutNamesMatchWhereTheLauncherLooks) {
-  for (const char* title : {"Wendmark", "Wendmark.game", "Game.one.exe", "Uninstall Wendmark"})
-    EXPECT_EQ(ShortcutName(title), dl::ShortcutFileName(title)) << title;
-  EXPECT_EQ(ShortcutName("a/b:c"), "a_b_c.lnk");
-}
-
 }  // namespace
 }  // namespace grpconv

@@ -321,21 +321,24 @@ TEST_F(DialogTest, ACancelledOrOverlongChoiceChangesNothing) {
   EXPECT_EQ(view_.Text(kFolderField), std::string(251, 'f') + "\\Game");
 }
 
-TEST(JoinPath, OneSeparatorAndABound) {
-  std::string p = "C:\\a";
-  EXPECT_TRUE(JoinPath(&p, "b"));
-  EXPECT_EQ(p, "C:\\a\\b");
-  p = "C:\\";
-  EXPECT_TRUE(JoinPath(&p, "b"));
-  EXPECT_EQ(p, "C:\\b");
-  p = "C:/x/";
-  EXPECT_TRUE(JoinPath(&p, "b"));
-  EXPECT_EQ(p, "C:/x/b");
-  p = "";
-  EXPECT_TRUE(JoinPath(&p, "b"));
-  EXPECT_EQ(p, "b");
-  p = std::string(258, 'a');
-  EXPECT_FALSE(JoinPath(&p, "b"));
+TEST(JoinPath, OneSeparatorAndABoundStepsOverDoubleByteCharacters) {
+  testing::FakeSystem gbk;
+  gbk.doubleByte = true;
+  const std::vector<std::pair<std::string, std::string>> joins = {
+      {"C:\\a", "C:\\a\\b"},
+      {"C:\\", "C:\\b"},
+      {"C:/x/", "C:/x/b"},
+      {"", "b"},
+      {"C:\\\xDF\x5C", "C:\\\xDF\x5C\\b"},  // its 0x5C is the second byte of a character
+      {"C:\\\xDF\x5C\\", "C:\\\xDF\x5C\\b"},
+  };
+  for (const auto& [base, joined] : joins) {
+    std::string p = base;
+    EXPECT_TRUE(JoinPath(gbk, &p, "b")) << base;
+    EXPECT_EQ(p, joined) << base;
+  }
+  std::string p = std::string(258, 'a');
+  EXPECT_FALSE(JoinPath(gbk, &p, "b"));
   EXPECT_EQ(p.size(), 258u);
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/join_path.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"

@@ -58,6 +58,17 @@ TEST(CommandLine, SwitchesQuotedValuesRepeatsAndUnknowns) {
 
 using testing::RecordingLog;
 
+TEST(InstallLog, TheDefaultLogTakesTheRecordsNameOnlyWhenItIsAPlainFileName) {
+  testing::FakeSystem sys;
+  for (const auto& [name, path] : std::vector<std::pair<std::string, std::string>>{
+           {"KVX.ini", "C:\\temp\\KVX.ini-setup.log"},
+           {"..\\..\\windows\\x", "C:\\temp\\setup.log"},
+           {"C:\\x", "C:\\temp\\setup.log"},
+           {"a:stream", "C:\\temp\\setup.log"},
+           {"", "C:\\temp\\setup.log"}})
+    EXPECT_EQ(DefaultLogPath(sys, name), path) << name;
+}
+
 // The launcher on D:, a one-disc game, the fake's C: with a user.
 class UnattendedTest : public testing::LauncherFixture {
  protected:

@@ -1,7 +1,11 @@
 // grpconv: the program-group converter for systems that have none. "grpconv -o" reads the
 // group description that a set-up program wrote to setup.ini in the Windows directory and
 // makes each group as a folder of the user's Start-menu programs, with one shortcut per
-// item. Exit code 0 when every group and shortcut was made, 1 otherwise.
+// item, named by the launcher's own naming rule. A group must be a plain folder of its own
+// under the programs folder (not a shell folder such as Startup, whose shortcuts run at
+// every sign-in, and no device name), an item a plain file name: for any other, nothing is
+// made. Exit code 0 when every group and shortcut was made; 2 when a group or item was
+// refused by those rules; 1 when something could not be made.
 #include <windows.h>
 
 #include <objbase.h>
@@ -11,6 +15,8 @@
 #include <string>
 
 #include "grpconv/progman.h"
+#include "install/shortcut_names.h"
+#include "platform/win32/safe_start.h"
 
 namespace {
 
@@ -59,34 +65,64 @@ bool MakeShortcut(const grpconv::ProgmanItem& item, const std::string& path) {
   return ok;
 }
 
+std::string ShellFolder(int csidl) {
+  char path[MAX_PATH + 1] = {};
+  return ::SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? std::string(path) : std::string();
+}
+
+// Whether a folder is one the shell itself gives a meaning (compared without regard to case:
+// Wine spells Startup "StartUp").
+bool IsShellFolder(const std::string& folder) {
+  for (int csidl : {CSIDL_STARTUP, CSIDL_ALTSTARTUP, CSIDL_COMMON_STARTUP, CSIDL_COMMON_ALTSTARTUP,
+                    CSIDL_ADMINTOOLS, CSIDL_COMMON_ADMINTOOLS, CSIDL_PROGRAMS,
+                    CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU}) {
+    const std::string shell = ShellFolder(csidl);
+    if (!shell.empty() && ::lstrcmpiA(shell.c_str(), folder.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+constexpr int kAllMade = 0;
+constexpr int kNotMade = 1;
+constexpr int kRefused = 2;
+
 int Convert() {
   char windows[MAX_PATH + 1] = {};
   UINT n = ::GetWindowsDirectoryA(windows, sizeof windows);
-  if (n == 0 || n >= sizeof windows) return 1;
+  if (n == 0 || n >= sizeof windows) return kNotMade;
   std::string description;
-  if (!ReadText(std::string(windows) + "\\setup.ini", &description)) return 1;
+  if (!ReadText(std::string(windows) + "\\setup.ini", &description)) return kNotMade;
   char programs[MAX_PATH + 1] = {};
-  if (!::SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, TRUE)) return 1;
+  if (!::SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, TRUE)) return kNotMade;
 
-  bool ok = true;
+  dl::Win32CodePage codePage;
+  bool made = true, refused = false;
   for (const grpconv::ProgmanGroup& group : grpconv::ParseProgmanGroups(description)) {
-    // The group's folder name, with what a file name cannot hold replaced.
-    std::string name = grpconv::ShortcutName(group.name);
-    name.resize(name.size() - 4);  // without ".lnk"
-    const std::string folder = std::string(programs) + "\\" + name;
-    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-      ok = false;
+    const std::string folder = dl::GroupFolderPath(codePage, programs, group.name);
+    if (folder.empty() || IsShellFolder(folder)) {
+      refused = true;
       continue;
     }
-    for (const grpconv::ProgmanItem& item : group.items)
-      ok = MakeShortcut(item, folder + "\\" + grpconv::ShortcutName(item.title)) && ok;
+    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      made = false;
+      continue;
+    }
+    for (const grpconv::ProgmanItem& item : group.items) {
+      const std::string link = dl::ShortcutPath(codePage, folder, item.title);
+      if (link.empty())
+        refused = true;
+      else
+        made = MakeShortcut(item, link) && made;
+    }
   }
-  return ok ? 0 : 1;
+  return refused ? kRefused : made ? kAllMade : kNotMade;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  // Before anything can load a library: a DLL planted beside grpconv is never loaded.
+  dl::RestrictLibrarySearch();
   const std::string args = commandLine == nullptr ? "" : commandLine;
   if (args.find("-o") == std::string::npos && args.find("/o") == std::string::npos) return 1;
   HRESULT init = ::CoInitialize(nullptr);

@@ -87,16 +87,6 @@ void SplitCommand(const std::string& command, std::string* program, std::string*
   *arguments = Trim(text.substr(end));
 }
 
-std::string ShortcutName(const std::string& title) {
-  std::string name = title.substr(0, title.find('.'));
-  for (char& c : name) {
-    if (c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-        c == '>' || c == '|' || static_cast<unsigned char>(c) < 32)
-      c = '_';
-  }
-  return name + ".lnk";
-}
-
 std::vector<ProgmanGroup> ParseProgmanGroups(const std::string& text) {
   const std::vector<std::string> lines = Lines(text);
   // One pass: the groups named in [progman.groups], by the key that names their section,

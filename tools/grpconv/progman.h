@@ -31,8 +31,4 @@ std::vector<ProgmanGroup> ParseProgmanGroups(const std::string& text);
 // first blank.
 void SplitCommand(const std::string& command, std::string* program, std::string* arguments);
 
-// The shortcut's file name for an item: its title cut at the first "." with ".lnk" added,
-// with characters a file name cannot hold replaced by "_".
-std::string ShortcutName(const std::string& title);
-
 }  // namespace grpconv

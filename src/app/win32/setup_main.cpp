@@ -11,10 +11,14 @@
 #include "launcher/launcher_state.h"
 #include "launcher/start_up.h"
 #include "pack/pack_file.h"
+#include "platform/win32/safe_start.h"
 #include "platform/win32/win32_system.h"
 #include "script/ini_file.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  // Before anything can load a library: the launcher may run as an administrator from a
+  // folder anyone could fill (a download), so no DLL is ever taken from beside it.
+  dl::RestrictLibrarySearch();
   // The dialog's progress bar class must exist before the dialog is made.
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);

@@ -1,7 +1,8 @@
-// The DirectX probe on the real libraries. The libraries are loaded by name and their
-// entry points looked up at run time, so the program imports nothing from DirectX and
-// starts on a system without it. Whatever a step obtains is released by a later step or
-// by the destructor, on every path.
+// The DirectX probe on the real libraries. The libraries are loaded from the system
+// directory by their full paths (none of them is a known DLL: a bare name would find one
+// planted beside the launcher first) and their entry points looked up at run time, so the program
+// imports nothing from DirectX and starts on a system without it. Whatever a step obtains is
+// released by a later step or by the destructor, on every path.
 #include <windows.h>
 
 #include <ddraw.h>
@@ -9,6 +10,7 @@
 
 #include <cstring>
 
+#include "platform/win32/safe_start.h"
 #include "platform/win32/win32_system.h"
 
 namespace dl {
@@ -45,9 +47,9 @@ void ReleaseInterface(T*& p) {
   p = nullptr;
 }
 
-// Loads a library and frees it again: true when it exists.
+// Loads a library of the system directory and frees it again: true when it exists.
 bool LibraryPresent(const char* name) {
-  HMODULE module = ::LoadLibraryA(name);
+  HMODULE module = LoadSystemLibrary(name);
   if (module == nullptr) return false;
   ::FreeLibrary(module);
   return true;
@@ -68,7 +70,7 @@ class Win32DirectXSession : public DirectXSession {
   bool Run(DxStep step) override {
     switch (step) {
       case DxStep::kLoadDirectDraw:
-        directDraw_ = ::LoadLibraryA("DDRAW.DLL");
+        directDraw_ = LoadSystemLibrary("ddraw.dll");
         return directDraw_ != nullptr;
       case DxStep::kFindDirectDrawCreate:
         create_ = ProcAs<DirectDrawCreateFn>(Proc(directDraw_, "DirectDrawCreate"));
@@ -84,7 +86,7 @@ class Win32DirectXSession : public DirectXSession {
         return ok;
       }
       case DxStep::kLoadDirectInput:
-        directInput_ = ::LoadLibraryA("DINPUT.DLL");
+        directInput_ = LoadSystemLibrary("dinput.dll");
         return directInput_ != nullptr;
       case DxStep::kFindDirectInputCreate: {
         bool ok = Proc(directInput_, "DirectInputCreateA") != nullptr;
@@ -134,9 +136,9 @@ class Win32DirectXSession : public DirectXSession {
         return ok;
       }
       case DxStep::kLoadDirect3D8:
-        return LibraryPresent("D3D8.DLL");
+        return LibraryPresent("d3d8.dll");
       case DxStep::kLoadDirect3D9:
-        return LibraryPresent("D3D9.DLL");
+        return LibraryPresent("d3d9.dll");
     }
     return false;
   }

@@ -2,8 +2,14 @@
 
 #include <windows.h>
 
+#include <exdisp.h>
+#include <oleauto.h>
+#include <servprov.h>
 #include <shellapi.h>
+#include <shldisp.h>
 #include <shlobj.h>
+
+#include "platform/win32/safe_start.h"
 
 #include <optional>
 #include <vector>
@@ -15,7 +21,7 @@ namespace {
 template <typename Function>
 Function OptionalEntry(const char* module, const char* name) {
   HMODULE library = ::GetModuleHandleA(module);
-  if (library == nullptr) library = ::LoadLibraryA(module);
+  if (library == nullptr) library = LoadSystemLibrary(module);
   if (library == nullptr) return nullptr;
   return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
 }
@@ -466,6 +472,124 @@ int Win32System::ShellFileOperation(WindowRef owner, ShellOp op, const std::stri
 
 std::uint32_t Win32System::StartProgram(const std::string& commandLine, bool hidden) {
   return ::WinExec(commandLine.c_str(), hidden ? SW_HIDE : SW_SHOW);
+}
+
+namespace {
+
+// The identifiers of the desktop shell's objects, spelled out so that no import library of
+// GUIDs is needed.
+const GUID kClsidShellWindows = {
+    0x9BA05972, 0xF6A8, 0x11CF, {0xA4, 0x42, 0x00, 0xA0, 0xC9, 0x0A, 0x8F, 0x39}};
+const GUID kIidShellWindows = {
+    0x85CB6900, 0x4D95, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+const GUID kIidServiceProvider = {
+    0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+const GUID kSidTopLevelBrowser = {
+    0x4C96BE40, 0x915C, 0x11CF, {0x99, 0xD3, 0x00, 0xAA, 0x00, 0x4A, 0xE8, 0x37}};
+const GUID kIidShellBrowser = {
+    0x000214E2, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidDispatch = {
+    0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidShellFolderViewDual = {
+    0xE7A1AF80, 0x4D96, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+const GUID kIidShellDispatch2 = {
+    0xA4C6892C, 0x3BA9, 0x11D2, {0x9D, 0xEA, 0x00, 0xC0, 0x4F, 0xB1, 0x61, 0x62}};
+
+// Whether the launcher runs with an administrator's elevated rights while the signed-in
+// user's own are fewer (UAC, Vista and later). False on XP, where the query is unknown.
+bool RunsElevated() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  const bool known = ::GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
+  ::CloseHandle(token);
+  return known && type == TokenElevationTypeFull;
+}
+
+BSTR WideString(const std::string& text) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 0) return nullptr;
+  std::vector<wchar_t> wide(static_cast<std::size_t>(n));
+  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+  return ::SysAllocString(wide.data());
+}
+
+// Holds one interface and releases it.
+template <typename T>
+struct Held {
+  T* p = nullptr;
+  ~Held() {
+    if (p != nullptr) p->Release();
+  }
+  void** out() { return reinterpret_cast<void**>(&p); }
+};
+
+// The desktop shell's own ShellExecute: the desktop's folder view, reached through the
+// shell windows, hands out the shell's dispatch object, whose programs run with the rights
+// of the user who owns the desktop.
+bool DesktopShellExecute(const std::string& program, const std::string& arguments,
+                         const std::string& folder) {
+  Held<IShellWindows> windows;
+  if (FAILED(::CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_ALL, kIidShellWindows,
+                                windows.out())) ||
+      windows.p == nullptr)
+    return false;
+  VARIANT none;
+  ::VariantInit(&none);
+  long window = 0;
+  Held<IDispatch> desktop;
+  if (windows.p->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop.p) !=
+          S_OK ||
+      desktop.p == nullptr)
+    return false;
+  Held<IServiceProvider> provider;
+  Held<IShellBrowser> browser;
+  Held<IShellView> view;
+  Held<IDispatch> background;
+  Held<IShellFolderViewDual> folderView;
+  Held<IDispatch> application;
+  Held<IShellDispatch2> shell;
+  if (FAILED(desktop.p->QueryInterface(kIidServiceProvider, provider.out())) ||
+      FAILED(provider.p->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.out())) ||
+      FAILED(browser.p->QueryActiveShellView(&view.p)) || view.p == nullptr ||
+      FAILED(view.p->GetItemObject(SVGIO_BACKGROUND, kIidDispatch, background.out())) ||
+      FAILED(background.p->QueryInterface(kIidShellFolderViewDual, folderView.out())) ||
+      FAILED(folderView.p->get_Application(&application.p)) || application.p == nullptr ||
+      FAILED(application.p->QueryInterface(kIidShellDispatch2, shell.out())))
+    return false;
+  BSTR file = WideString(program);
+  VARIANT args, dir, operation, show;
+  ::VariantInit(&args);
+  ::VariantInit(&dir);
+  ::VariantInit(&operation);
+  ::VariantInit(&show);
+  args.vt = VT_BSTR;
+  args.bstrVal = WideString(arguments);
+  dir.vt = VT_BSTR;
+  dir.bstrVal = WideString(folder);
+  operation.vt = VT_BSTR;
+  operation.bstrVal = WideString("open");
+  show.vt = VT_I4;
+  show.lVal = SW_SHOWNORMAL;
+  const bool ok = file != nullptr && args.bstrVal != nullptr && dir.bstrVal != nullptr &&
+                  SUCCEEDED(shell.p->ShellExecute(file, args, dir, operation, show));
+  ::SysFreeString(file);
+  ::VariantClear(&args);
+  ::VariantClear(&dir);
+  ::VariantClear(&operation);
+  return ok;
+}
+
+}  // namespace
+
+bool Win32System::StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                     const std::string& folder) {
+  if (!RunsElevated()) return false;
+  const HRESULT init = ::CoInitialize(nullptr);
+  const bool ok = DesktopShellExecute(program, arguments, folder);
+  if (SUCCEEDED(init)) ::CoUninitialize();
+  return ok;
 }
 
 }  // namespace dl

@@ -42,6 +42,8 @@ class Win32System : public System {
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
+  bool StartProgramAsUser(const std::string& program, const std::string& arguments,
+                          const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   bool WindowOfClassExists(const std::string& className) override;
