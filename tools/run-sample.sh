@@ -50,7 +50,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 disc_names=("disc 1 of the sample" "disc 2 of the sample")
 disc_dirs=("$discs/disc1" "$discs/disc2")
 if [ ${#images[@]} -gt 0 ]; then
-  # Each image as a CD-ROM presents it: extracted, read-only, its volume ID the label.
+  # Each image as a CD-ROM presents it to Windows: its Joliet tree extracted, read-only,
+  # its volume ID the label.
   command -v xorriso >/dev/null || { echo "--images needs xorriso (--install brings it)" >&2; exit 1; }
   discs=$bin/sample-images
   rm -rf "$discs" && mkdir -p "$discs"
@@ -59,7 +60,7 @@ if [ ${#images[@]} -gt 0 ]; then
   for iso in "${images[@]}"; do
     n=$((n + 1))
     mkdir -p "$discs/disc$n"
-    xorriso -osirrox on -indev "$iso" -extract / "$discs/disc$n" >/dev/null 2>&1 ||
+    xorriso -osirrox on -read_fs norock -indev "$iso" -extract / "$discs/disc$n" >/dev/null 2>&1 ||
       { echo "cannot read $iso" >&2; exit 1; }
     xorriso -indev "$iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p' | tr -d '\n' \
       >"$discs/disc$n/.windows-label"

@@ -223,6 +223,14 @@ InstallJournal::InstallJournal(FileSystem& files, std::string path, std::string 
 
 InstallJournal::~InstallJournal() = default;
 
+void InstallJournal::EndBatch() {
+  batch_ = false;
+  if (file_ != nullptr && !file_->Sync()) {
+    file_.reset();
+    LogLine(log_, "journal " + path_, "FAILED: kept in memory only");
+  }
+}
+
 void InstallJournal::Note(JournalEntry entry) {
   const std::string line = JournalLine(entry);
   // Only what the journal's reader takes back is written: a path it would refuse (a
@@ -236,7 +244,7 @@ void InstallJournal::Note(JournalEntry entry) {
   }
   if (file_ != nullptr) {
     // The entry is on the disk before the step it describes.
-    if (!file_->Write(line.data(), line.size()) || !file_->Sync()) {
+    if (!file_->Write(line.data(), line.size()) || (!batch_ && !file_->Sync())) {
       file_.reset();
       LogLine(log_, "journal " + path_, "FAILED: kept in memory only");
     }

@@ -102,6 +102,10 @@ class InstallJournal {
   void BeforeGroup(const std::string& folder);
   // Any other entry (the record's pack).
   void Note(JournalEntry entry);
+  // Entries noted between these two reach the disk in one flush, at the end: for a list of
+  // steps all taken after it (a disc's copy), which a flush per entry would slow down.
+  void BeginBatch() { batch_ = true; }
+  void EndBatch();
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
   const std::string& path() const { return path_; }
@@ -122,6 +126,7 @@ class InstallJournal {
   std::unique_ptr<WritableFile> file_;
   std::vector<JournalEntry> entries_;
   bool madeInstallFolder_ = false;
+  bool batch_ = false;
   std::map<std::string, bool> folders_;  // relative folder -> made by the install
 };
 

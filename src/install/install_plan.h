@@ -40,6 +40,8 @@ struct InstallPlan {
   bool tryMode = false;            // a trial run: no disc prompts, no label checks
   std::string discRoot;            // "X:\" of the launcher's drive: labels are read there
   std::string sourceRoot;          // what disc entries are relative to; may be empty
+  std::string patternRoot;         // what wildcard entries are searched below; empty: the
+                                   // current folder (a disc found in another drive sets it)
   std::string installFolder;       // where the files go and what the record names
   std::string recordPath;          // the record pack's base (".pak" is added)
   std::string desktopPath;         // the user's desktop folder

@@ -20,6 +20,9 @@ class InstallScreen {
   virtual void ShowProgress(bool visible) = 0;
   virtual void SetProgressRange(int maximum) = 0;
   virtual void SetProgressPosition(int position) = 0;
+  // Shows at once what the screen may have held back (a bar moves only so often): called
+  // before the copy pauses or asks for a disc.
+  virtual void Settle() {}
   // While files are copied: the drive button, the folder field and the status line hide.
   virtual void HideFolderChoice() = 0;
   // An uninstall first takes the Install (Uninstall) and Play buttons away.

@@ -64,16 +64,17 @@ CommandLine ParseCommandLine(const std::string& text) {
   if (line.problems.empty() && !line.help) {
     if (line.uninstall && !line.silent) line.problems.push_back("/U (needs /S)");
     if (line.uninstall && line.folder) line.problems.push_back("/D= (not with /U)");
-    if (!line.silent && (line.folder || line.log || line.directx))
-      line.problems.push_back("/D=, /LOG= and /DIRECTX need /S");
+    // /LOG= also names the log of an interactive run.
+    if (!line.silent && (line.folder || line.directx))
+      line.problems.push_back("/D= and /DIRECTX need /S");
   }
   return line;
 }
 
 std::string CommandLineHelp() {
-  return "setup [/S [/D=FOLDER] [/LOG=FILE] [/DIRECTX]] | [/U /S [/LOG=FILE]] | [/?]\n\n"
+  return "setup [/S [/D=FOLDER] [/DIRECTX]] | [/U /S] | [/?]   [/LOG=FILE]\n\n"
          "/S\tinstall without questions, in the mode the disc decides\n"
-         "/D=FOLDER\tthe drive and folder to install to (quote it when it has blanks)\n"
+         "/D=FOLDER\tthe folder to install to, as it stands (quote it when it has blanks)\n"
          "/LOG=FILE\twhere the install log goes (else %TEMP%\\<record>-setup.log)\n"
          "/DIRECTX\tlet the DirectX set-up follow a silent install\n"
          "/U /S\tuninstall without questions\n\n"

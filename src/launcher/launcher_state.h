@@ -38,6 +38,7 @@ struct LauncherState {
   CommandLine commandLine;              // empty without one: the launcher as always
   ExitCode exitCode = ExitCode::kDone;  // of an unattended run
   std::string recordJournal;            // what the recorded install made; empty: not known
+  std::string exactFolder;              // /D=: the install folder itself; empty: the dialog's
 };
 
 // The launcher's objects, made once by the composition root and handed to every

@@ -118,8 +118,11 @@ InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::str
   plan.discs = DiscSections(script);
   plan.silent = st.commandLine.silent;
   // Formed as the copy forms it even without a disc to copy, so that what is finished and
-  // recorded is always a full path (never the field's text, relative to the current folder).
-  plan.installFolder = InstallFolder(script, st.targetDriveRoot, folderField);
+  // recorded is always a full path (never the field's text, relative to the current folder);
+  // an unattended run's /D= is the folder itself.
+  plan.installFolder = st.exactFolder.empty()
+                           ? InstallFolder(script, st.targetDriveRoot, folderField)
+                           : st.exactFolder;
   return plan;
 }
 
@@ -358,11 +361,20 @@ void SetupDialog::RunSilent() {
   if (st.mode == LaunchMode::kInstalled)
     return finish(ExitCode::kRefused, "REFUSED: the game is installed already");
   if (line.folder) {
-    // The folder replaces the drive button and the field, with the checks of a chosen one.
-    const std::string folder = NormalizedPath(*line.folder);
-    if (folder.size() <= 2 || folder.size() > kPathCapacity - 1 ||
+    // The folder is the install folder itself, as every scripted installer takes it: made
+    // absolute and normalised, judged by the 259 characters, the free space of its drive
+    // and the guard, then copied into, recorded and played from as it stands.
+    if (st.mode == LaunchMode::kUpdate)
+      return finish(ExitCode::kRefused,
+                    "REFUSED: /D=" + *line.folder + ": an update goes where the game is installed");
+    std::string resolved;
+    const std::string folder = ctx_.system.ResolvePath(*line.folder, &resolved)
+                                   ? NormalizedPath(resolved, &ctx_.system)
+                                   : std::string();
+    if (folder.size() > kPathCapacity - 1 || !IsPlainFolder(folder) ||
         !IsRemovableInstallFolder(ctx_.system, PlanInstall(), folder))
       return finish(ExitCode::kRefused, "REFUSED: /D=" + *line.folder + " cannot hold the game");
+    st.exactFolder = folder;
     st.targetDriveRoot = DriveRootOf(folder);
     view_.SetControlText(kDriveButton, st.targetDriveRoot);
     view_.SetControlText(kFolderField, FromFourthChar(folder));

@@ -70,7 +70,9 @@ class DialogView {
   virtual std::optional<std::string> BrowseForFolder() = 0;
   // Progress bar of the copy.
   virtual void SetProgressRange(int id, int maximum) = 0;
+  // The view may hold a position back (a bar moves only so often); ShowPending shows it.
   virtual void SetProgressPosition(int id, int position) = 0;
+  virtual void ShowPending() {}
   virtual void End(int result) = 0;
   // Sends the window its close command.
   virtual void SendClose() = 0;
@@ -133,6 +135,7 @@ class SetupDialog : public InstallScreen {
   void SetProgressPosition(int position) override {
     view_.SetProgressPosition(kProgressBar, position);
   }
+  void Settle() override { view_.ShowPending(); }
   void HideFolderChoice() override;
   void HideInstallAndPlay() override;
   void EndDialog() override { view_.End(kDialogResult); }

@@ -6,6 +6,7 @@
 #include "install/install_journal.h"
 #include "install/join_path.h"
 #include "install/undo.h"
+#include "launcher/command_line.h"
 #include "launcher/drives.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -91,7 +92,32 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   auto* deferred = dynamic_cast<DeferredLog*>(ctx.log);
   if (deferred != nullptr && st.commandLine.log)
     deferred->Open(std::make_unique<FileLog>(sys, *st.commandLine.log));
+  // A refusal made before the record's name is known goes to %TEMP%\setup.log.
+  auto logEarly = [&] {
+    if (deferred != nullptr && !st.commandLine.log)
+      deferred->Open(std::make_unique<FileLog>(sys, DefaultLogPath(sys, "")));
+  };
+  const CommandLine& line = st.commandLine;
+  if (line.help) {
+    sys.ShowMessage(nullptr, CommandLineHelp(), "setup");
+    return static_cast<int>(ExitCode::kDone);
+  }
+  if (!line.problems.empty()) {
+    std::string text = "These switches are unknown or incomplete:";
+    for (const std::string& p : line.problems) text += "\n" + p;
+    logEarly();
+    LogLine(ctx.log, "command line", "REFUSED: " + text.substr(text.find(':') + 2));
+    // Unattended, nobody would press OK: the log says it.
+    if (!line.silent) sys.ShowMessage(nullptr, text + "\n\n" + CommandLineHelp(), "setup");
+    return static_cast<int>(ExitCode::kRefused);
+  }
+  // A relative /D= is relative to the folder the launcher was started in, which it leaves
+  // when it looks for its script on a disc.
+  std::string folder;
+  if (st.commandLine.folder && sys.ResolvePath(*st.commandLine.folder, &folder))
+    st.commandLine.folder = folder;
   if (sys.WindowOfClassExists(kGameWindowClass)) {
+    logEarly();
     LogLine(ctx.log, "start-up", "REFUSED: the game is running");
     return refused;
   }
@@ -146,7 +172,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   if (updateFlag != 0) {
     if (!haveRecord) {
       LogLine(ctx.log, "mode", "REFUSED: an update disc, and no install record");
-      sys.ShowMessage(nullptr, "error", "can't find KVX");
+      if (!line.silent) sys.ShowMessage(nullptr, "error", "can't find KVX");
       return kExitNoInstallation;
     }
     st.mode = LaunchMode::kUpdate;

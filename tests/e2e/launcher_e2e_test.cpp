@@ -1175,10 +1175,12 @@ TEST_F(UnattendedE2E, ASilentInstallFromBothDiscsThenASilentUninstall) {
   EXPECT_NE(ReadAll(log_).find("delete C:\\Wendmark\\Game: done"), std::string::npos);
 }
 
+// /D= is the install folder itself, blanks and all: installed, recorded and played there.
 TEST_F(UnattendedE2E, ASilentInstallToAFolderWithBlanksThenPlayStartsTheGameThere) {
   StartSilent("/S /D=\"C:\\My Games\\KVX\"");
   ASSERT_EQ(AnswerThePromptsAndWait(), 0);
-  ASSERT_NE(::GetFileAttributesA("C:\\My Games\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_NE(::GetFileAttributesA("C:\\My Games\\KVX\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\My Games\\Game"), INVALID_FILE_ATTRIBUTES);
   StartSampleSetup();
   HWND dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
@@ -1186,7 +1188,7 @@ TEST_F(UnattendedE2E, ASilentInstallToAFolderWithBlanksThenPlayStartsTheGameTher
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   for (int i = 0; i < 100 && StubLog().empty(); ++i) ::Sleep(100);
   ASSERT_FALSE(StubLog().empty());
-  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\My Games\\Game\\game\\kvx.exe\"|C:\\My Games\\Game");
+  EXPECT_EQ(StubLog().back(), "kvx|\"C:\\My Games\\KVX\\game\\kvx.exe\"|C:\\My Games\\KVX");
   HWND game = nullptr;
   for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
     game = ::FindWindowA("KVX", nullptr);
@@ -1196,6 +1198,54 @@ TEST_F(UnattendedE2E, ASilentInstallToAFolderWithBlanksThenPlayStartsTheGameTher
   }
   std::error_code ec;
   fs::remove_all("C:\\My Games", ec);
+}
+
+// A game manager mounts all of a game's discs at once: disc 1 in E:, disc 2 in F:. An
+// unattended install then needs nobody: no prompt, no box, exit code 0.
+TEST_F(UnattendedE2E, BothDiscsMountedInstallWithoutAnyWindowToPress) {
+  ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
+  StartSilent("/S");
+  HWND box = nullptr;
+  DWORD code = STILL_ACTIVE;
+  const DWORD start = ::GetTickCount();
+  while (code == STILL_ACTIVE && ::GetTickCount() - start < 120000) {
+    if ((box = WaitForMessageBox(setup_, 200)) != nullptr) break;
+    ::GetExitCodeProcess(setup_.handle, &code);
+  }
+  if (box != nullptr) {
+    ADD_FAILURE() << "a box waited for a press: " << WindowTitle(box) << ": "
+                  << MessageBoxText(box);
+    Shot(box, "unattended-unexpected-box");
+  }
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  EXPECT_NE(::GetFileAttributesA("C:\\Wendmark\\Game\\game\\movies\\intro.mov"),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(ReadAll(log_).find("disc 2: found in F:\\"), std::string::npos) << ReadAll(log_);
+  ASSERT_TRUE(SwapDisc('f', UnixPathFromEnv("DL_E2E_DISC_F"), "E2E_DISC2"));
+}
+
+// A one-disc game installs silently with no window to press, its disc in the drive.
+TEST_F(LauncherE2E, AOneDiscSilentInstallNeedsNobody) {
+  std::error_code ec;
+  fs::create_directories(discE_ + "\\game", ec);
+  WriteText(discE_ + "\\game\\readme.txt", "one disc");
+  Insert(discE_,
+         "[disc00]\r\nlabel=E2E_DISC1\r\nfile0=game\\readme.txt\r\n[DEFPATH]\r\npath2=OneDisc\r\n"
+         "[setup]\r\ninst_size=1000\r\n" +
+             std::string(kScript));
+  fs::remove_all("C:\\OneDisc", ec);
+  StartSetup("E:\\setup.exe /S", "E:\\");
+  HWND box = nullptr;
+  DWORD code = STILL_ACTIVE;
+  const DWORD start = ::GetTickCount();
+  while (code == STILL_ACTIVE && ::GetTickCount() - start < 120000) {
+    if ((box = WaitForMessageBox(setup_, 200)) != nullptr) break;
+    ::GetExitCodeProcess(setup_.handle, &code);
+  }
+  EXPECT_EQ(box, nullptr) << (box != nullptr ? MessageBoxText(box) : std::string());
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  EXPECT_EQ(ReadAll("C:\\OneDisc\\Game\\game\\readme.txt"), "one disc");
+  fs::remove_all("C:\\OneDisc", ec);
 }
 
 TEST_F(UnattendedE2E, AWrongSecondDiscFailsWithOneAndNoRecord) {

@@ -66,14 +66,15 @@ void FakeMachine::AnswerWithDiscs(const std::vector<int>& answers) {
   for (int n : answers) sys.ScriptAnswer(kAnswerOk, [this, n] { Insert(n); });
 }
 
-int FakeMachine::Start(const std::string& commandLine, const InDialog& inDialog) {
+int FakeMachine::Start(const std::string& commandLine, const InDialog& inDialog,
+                       const std::string& cwd) {
   script.Clear();
   record.Clear();
   pack = std::make_unique<PackFile>(sys);
   state = LauncherState{};
   state.commandLine = ParseCommandLine(commandLine);
   ctx = std::make_unique<LauncherContext>(LauncherContext{sys, script, record, *pack, state, &log});
-  sys.ChangeDir("D:\\");
+  sys.ChangeDir(cwd);
   copies = 0;
   FakeView view;
   view.system = &sys;

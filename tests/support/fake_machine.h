@@ -47,10 +47,11 @@ class FakeMachine {
   // Puts disc n into D: (0 or a missing number: a disc labelled WRONG).
   void Insert(int n);
 
-  // One start of setup.exe from disc 1 with this command line; inDialog runs once the
-  // dialog has opened. Returns the exit code.
+  // One start of setup.exe from disc 1 with this command line, in the folder cwd; inDialog
+  // runs once the dialog has opened. Returns the exit code.
   using InDialog = std::function<void(SetupDialog&, FakeView&)>;
-  int Start(const std::string& commandLine, const InDialog& inDialog);
+  int Start(const std::string& commandLine, const InDialog& inDialog,
+            const std::string& cwd = "D:\\");
   // Presses Install with this folder field, answering each disc prompt by inserting the
   // disc it asks for.
   int Install(const std::string& folderField);

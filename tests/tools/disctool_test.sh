@@ -1,7 +1,8 @@
 #!/bin/sh
 # disctool on a two-disc set: check names a broken set and passes a sound one; image writes
 # ISO 9660 images whose volume IDs are the discs' labels and whose files (long names kept
-# through Joliet) read back byte for byte; a broken set gets no image unless forced.
+# through Joliet) read back byte for byte, disc 1 also alone; a name Joliet would cut is an
+# error; a broken set gets no image unless forced.
 #   disctool_test.sh WORK_DIR DISCTOOL
 set -eu
 work=$1 tool=$2
@@ -21,13 +22,38 @@ for n in 1 2; do
   volume=$(xorriso -indev "$work/d$n.iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p')
   [ "$volume" = "TEST_DISC_$n" ] || fail "disc $n volume id '$volume'"
   mkdir -p "$work/out$n"
-  xorriso -osirrox on -indev "$work/d$n.iso" -extract / "$work/out$n" >/dev/null 2>&1 || fail "extract $n"
+  # As Windows reads a CD: the Joliet names.
+  xorriso -osirrox on -read_fs norock -indev "$work/d$n.iso" -extract / "$work/out$n" >/dev/null 2>&1 ||
+    fail "extract $n"
 done
 for f in setup.ini "game/A Long File Name.txt" game/data/one.dat; do
   cmp -s "$work/disc1/$f" "$work/out1/$f" || fail "disc 1: $f"
 done
 cmp -s "$work/disc2/game/b.txt" "$work/out2/game/b.txt" || fail "disc 2: game/b.txt"
 xorriso -indev "$work/d1.iso" -find / -type f 2>/dev/null | grep -q "A Long File Name.txt" || fail "long name"
+
+# Disc 1 of the set alone (it holds the script): its section, files and label are checked,
+# its label taken from [disc00]. A disc without the script needs its set or a label.
+rm -f "$work/d1.iso"
+"$tool" image "$work/disc1" "$work/d1.iso" >"$work/one.txt" 2>&1 || fail "disc 1 alone: $(cat "$work/one.txt")"
+[ "$(xorriso -indev "$work/d1.iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p')" = TEST_DISC_1 ] ||
+  fail "disc 1 alone: volume id"
+if "$tool" image "$work/disc2" "$work/d2-alone.iso" >/dev/null 2>"$work/alone.txt"; then fail "disc 2 alone"; else
+  [ $? -eq 2 ] || fail "disc 2 alone: exit code"
+fi
+[ "$(wc -l <"$work/alone.txt")" -eq 1 ] && grep -q -- "--set" "$work/alone.txt" || fail "disc 2 alone: $(cat "$work/alone.txt")"
+
+# A name longer than Joliet holds: Windows would see it cut, so check names it.
+long=a_very_long_file_name_for_the_joliet_limit_which_is_sixty_four_chars_long_x.dat
+printf 'x\n' >"$work/disc1/game/data/$long"
+if "$tool" check "$work/disc1" "$work/disc2" >"$work/check.txt"; then fail "a name Joliet cuts passed"; fi
+grep -q "error: \"$long\" has 79 characters: a CD's Joliet names hold 64" "$work/check.txt" ||
+  fail "Joliet finding: $(cat "$work/check.txt")"
+"$tool" image "$work/disc1" "$work/long.iso" --force >/dev/null 2>&1 || fail "forced image with a long name"
+xorriso -indev "$work/long.iso" -find / -type f 2>/dev/null | grep -q "$long" || fail "Rock Ridge keeps it whole"
+xorriso -read_fs norock -indev "$work/long.iso" -find / -type f 2>/dev/null | grep -q "$long" &&
+  fail "Joliet kept the long name whole: the finding would be wrong"
+rm "$work/disc1/game/data/$long"
 
 # A broken set: a file list names a file that is not there.
 rm "$work/disc2/game/b.txt"

@@ -158,8 +158,8 @@ bool IsGbk(const std::string& text) {
 
 class Checker {
  public:
-  Checker(dl::FileSystem& files, const std::vector<std::string>& discs)
-      : files_(files), discs_(discs) {}
+  Checker(dl::FileSystem& files, const std::vector<std::string>& discs, bool wholeSet)
+      : files_(files), discs_(discs), wholeSet_(wholeSet) {}
 
   std::vector<Finding> Run() {
     const std::string scriptPath = discs_[0] + "/setup.ini";
@@ -173,8 +173,10 @@ class Checker {
     where_ = Locate(text);
     Names();
     Discs();
-    Renames();
-    Program();
+    if (wholeSet_) {
+      Renames();
+      Program();
+    }
     SpaceAndPaths();
     Formats();
     Chinese(text);
@@ -237,7 +239,7 @@ class Checker {
 
   void Discs() {
     const std::vector<std::string> sections = dl::DiscSections(script_);
-    if (sections.size() != discs_.size())
+    if (wholeSet_ ? sections.size() != discs_.size() : sections.size() < discs_.size())
       Error(LineOf(where_, sections.empty() ? "" : sections.back(), ""),
             std::to_string(sections.size()) + " disc sections for " +
                 std::to_string(discs_.size()) + " disc folders");
@@ -282,7 +284,8 @@ class Checker {
             for (const dl::FoundFile& f : files_.FindFiles(host + "/" + entry.substr(cut + 1)))
               if (!f.isDirectory) {
                 ++matches;
-                Copied(folder.empty() ? f.name : folder + "\\" + f.name, host + "/" + f.name);
+                Copied(folder.empty() ? f.name : folder + "\\" + f.name, host + "/" + f.name, disc,
+                       line);
               }
           if (matches == 0)
             Error(line, "\"" + entry + "\" matches no file on disc " + std::to_string(d + 1));
@@ -291,16 +294,41 @@ class Checker {
           if (!FindOnDisc(files_, disc, entry, &host))
             Error(line, "\"" + entry + "\" is not on disc " + std::to_string(d + 1));
           else
-            Copied(entry, host);
+            Copied(entry, host, disc, line);
         }
       }
     }
   }
 
-  void Copied(const std::string& entry, const std::string& host) {
+  void Copied(const std::string& entry, const std::string& host, const std::string& disc,
+              int line) {
     copied_[Fold(entry)] = entry;
     bytes_ += SizeOf(files_, host);
     longest_ = std::max(longest_, entry.size());
+    // Every name on its way, as the disc holds it: Windows reads the Joliet tree.
+    std::size_t start = disc.size() + 1;
+    while (start < host.size()) {
+      std::size_t end = host.find('/', start);
+      if (end == std::string::npos) end = host.size();
+      const std::string name = host.substr(start, end - start);
+      const std::size_t chars = Utf16Length(name);
+      if (chars > kJolietNameChars && longNames_.insert(host.substr(0, end)).second)
+        Error(line, "\"" + name + "\" has " + std::to_string(chars) +
+                        " characters: a CD's Joliet names hold " +
+                        std::to_string(kJolietNameChars) + ", so Windows would not find it whole");
+      start = end + 1;
+    }
+  }
+
+  // The UTF-16 length of a host name in UTF-8 (a byte that is no UTF-8 counts as one).
+  static std::size_t Utf16Length(const std::string& name) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const auto c = static_cast<unsigned char>(name[i]);
+      if ((c & 0xC0) == 0x80) continue;  // a continuation byte
+      units += c >= 0xF0 ? 2 : 1;        // beyond the first plane: a surrogate pair
+    }
+    return units;
   }
 
   static std::string Fold(std::string text) {
@@ -340,7 +368,7 @@ class Checker {
 
   void SpaceAndPaths() {
     const std::int32_t size = script_.GetInt("[setup]", "inst_size", dl::script::kInstSize.def);
-    if (size >= 0 && static_cast<std::uint64_t>(size) < bytes_)
+    if (wholeSet_ && size >= 0 && static_cast<std::uint64_t>(size) < bytes_)
       Error(LineOf(where_, "[setup]", "inst_size"),
             "inst_size " + std::to_string(size) + " is less than the " + std::to_string(bytes_) +
                 " bytes the file lists copy");
@@ -400,6 +428,8 @@ class Checker {
 
   dl::FileSystem& files_;
   const std::vector<std::string>& discs_;
+  const bool wholeSet_;
+  std::set<std::string> longNames_;  // host paths already named as too long for Joliet
   std::vector<Finding> findings_;
   std::string file_;
   IniFile script_;
@@ -411,9 +441,10 @@ class Checker {
 
 }  // namespace
 
-std::vector<Finding> CheckDiscSet(dl::FileSystem& files, const std::vector<std::string>& discs) {
+std::vector<Finding> CheckDiscSet(dl::FileSystem& files, const std::vector<std::string>& discs,
+                                  bool wholeSet) {
   if (discs.empty()) return {};
-  return Checker(files, discs).Run();
+  return Checker(files, discs, wholeSet).Run();
 }
 
 std::string FormatFinding(const Finding& f) {

@@ -18,8 +18,16 @@ struct Finding {
 };
 
 // Checks the disc set whose folders are given in disc order (host paths); the first
-// holds setup.ini, and setup1.ini where there is one.
-std::vector<Finding> CheckDiscSet(dl::FileSystem& files, const std::vector<std::string>& discs);
+// holds setup.ini, and setup1.ini where there is one. With wholeSet false, the folders are
+// the first discs of a longer set (disc 1 alone, say, to make its image): what needs the
+// discs not given (their count, their files, renames and the game program among all the
+// copied files, the bytes of the whole install) is not checked.
+std::vector<Finding> CheckDiscSet(dl::FileSystem& files, const std::vector<std::string>& discs,
+                                  bool wholeSet = true);
+
+// The longest name a Joliet directory record holds whole, in UTF-16 characters: Windows
+// reads a CD's Joliet names, and a longer one is cut in the image.
+inline constexpr std::size_t kJolietNameChars = 64;
 
 // "file:line: error: text", as compilers print.
 std::string FormatFinding(const Finding& finding);

@@ -4,9 +4,10 @@
 //       exit 1 when there is an error, 0 otherwise, 2 on a usage error.
 //   disctool image DISC OUT.iso [--label L] [--set DISC1 DISC2 ...] [--force]
 //       Writes an ISO 9660 image with Joliet names of the folder DISC, whose volume ID is
-//       the label of DISC's section: DISC's place in the set (by default the set is DISC
-//       alone, which then holds setup.ini), or --label. Refused when check finds an error
-//       in the set, unless --force. Made with xorriso (Linux only).
+//       the label of DISC's section: DISC's place in the set, or --label. Without --set,
+//       a DISC that holds setup.ini is disc 1 of its set (its own section, files and label
+//       are checked); a DISC without one needs --set or --label. Refused when check finds
+//       an error, unless --force. Made with xorriso (Linux only).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,9 +41,9 @@ std::string Trimmed(std::string folder) {
 }
 
 // Prints the findings; the number of errors.
-int Report(HostFileSystem& files, const std::vector<std::string>& discs) {
+int Report(HostFileSystem& files, const std::vector<std::string>& discs, bool wholeSet = true) {
   int errors = 0;
-  for (const disctool::Finding& f : disctool::CheckDiscSet(files, discs)) {
+  for (const disctool::Finding& f : disctool::CheckDiscSet(files, discs, wholeSet)) {
     std::printf("%s\n", disctool::FormatFinding(f).c_str());
     errors += f.error ? 1 : 0;
   }
@@ -66,8 +67,19 @@ int Image(int argc, char** argv) {
       return Usage();
     }
   }
-  if (set.empty()) set.push_back(disc);
   HostFileSystem files;
+  // Without --set: a disc that holds the script is disc 1 of its set, checked alone; one
+  // without it can be checked only with its set.
+  const bool alone = set.empty();
+  std::string text;
+  const bool hasScript = files.ReadWholeFile(disc + "/setup.ini", &text);
+  if (alone && !hasScript && label.empty()) {
+    std::fprintf(stderr,
+                 "disctool: %s holds no setup.ini: give --set DISC1 DISC2 ... (or --label L)\n",
+                 disc.c_str());
+    return 2;
+  }
+  if (alone) set.push_back(disc);
   std::size_t place = set.size();
   for (std::size_t i = 0; i < set.size(); ++i)
     if (set[i] == disc) place = i;
@@ -85,7 +97,10 @@ int Image(int argc, char** argv) {
     }
     label = l;
   }
-  if (Report(files, set) > 0 && !force) {
+  if (alone && !hasScript) {
+    std::fprintf(stderr, "disctool: %s is not checked: without its set there is no script\n",
+                 disc.c_str());
+  } else if (Report(files, set, !alone) > 0 && !force) {
     std::fprintf(stderr,
                  "disctool: the disc set has errors: no image written (--force writes it)\n");
     return 1;

@@ -31,17 +31,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   dl::DeferredLog log;
   dl::LauncherContext ctx{system, setupScript, installRecord, packFile, launcherState, &log};
   launcherState.commandLine = dl::ParseCommandLine(commandLine == nullptr ? "" : commandLine);
-  const dl::CommandLine& line = launcherState.commandLine;
-  if (line.help) {
-    system.ShowMessage(nullptr, dl::CommandLineHelp(), "setup");
-    return static_cast<int>(dl::ExitCode::kDone);
-  }
-  if (!line.problems.empty()) {
-    std::string text = "These switches are unknown or incomplete:";
-    for (const std::string& p : line.problems) text += "\n" + p;
-    system.ShowMessage(nullptr, text + "\n\n" + dl::CommandLineHelp(), "setup");
-    return static_cast<int>(dl::ExitCode::kRefused);
-  }
   dl::LauncherOperations operations(ctx.install());
   try {
     return dl::LauncherMain(ctx, reinterpret_cast<dl::ModuleRef>(instance),
