@@ -86,18 +86,26 @@ std::string DiscPromptText(IniFile& script, int discNumber) {
   return text;
 }
 
-std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
+std::string InstallFolder(CodePage& codePage, IniFile& script, const std::string& targetDriveRoot,
                           const std::string& folderField) {
   std::string folder = targetDriveRoot;
   if (!folderField.empty()) {
-    std::string first = folderField.substr(0, folderField.find_first_of("\\/"));
-    folder += first.substr(0, kFirstLevelChars);
+    // The first level: up to the first separator that is a character of its own.
+    std::string first;
+    for (std::size_t i = 0; i < folderField.size();) {
+      std::size_t n = folderField[i] == '\0' ? 1 : codePage.CharSize(folderField.c_str() + i);
+      if (n == 0) n = 1;
+      if (n == 1 && (folderField[i] == '\\' || folderField[i] == '/')) break;
+      first.append(folderField, i, n);
+      i += n;
+    }
+    folder += CutToBytes(first, kFirstLevelChars, &codePage);
   } else {
     folder += Read(script, script::kPath2AtCopy);
   }
   folder += "\\";
   folder += Read(script, script::kPath1);
-  return CutToPath(folder);
+  return CutToPath(folder, &codePage);
 }
 
 void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& state) {
@@ -113,7 +121,7 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   std::string target = plan.installFolder;
   // An entry must stay inside both folders, and a path that does not fit is refused
   // rather than cut: either way the entry counts as a failed copy.
-  if (!IsContainedRelativePath(entry, false))
+  if (!IsContainedRelativePath(entry, false, &ctx.system))
     return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
   if (!JoinPath(ctx.system, &source, entry) || !JoinPath(ctx.system, &target, entry))
     return Fail(ctx, result, entry + ": the path is longer than 259 characters");
@@ -169,7 +177,7 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
       if (entry == nullptr) break;
       const std::string text = entry;
       const bool wildcard = text.find('*') != std::string::npos;
-      if (!IsContainedRelativePath(text, wildcard)) break;  // the copy stops there
+      if (!IsContainedRelativePath(text, wildcard, &ctx.system)) break;  // the copy stops there
       for (const std::string& file :
            wildcard ? MatchingFiles(ctx, plan, text) : std::vector<std::string>{text}) {
         std::string source = plan.sourceRoot;
@@ -186,7 +194,7 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
     const std::string text = entry;
     if (text.find('*') != std::string::npos) {
       // The pattern too must stay below the source folder.
-      if (!IsContainedRelativePath(text, true))
+      if (!IsContainedRelativePath(text, true, &ctx.system))
         return Fail(ctx, result, text + ": leaves the disc's or the install folder");
       if (!CopyMatchingFiles(ctx, plan, screen, state, text, result)) return false;
     } else if (!CopyFileFromDisc(ctx, plan, screen, text, result)) {
@@ -208,7 +216,7 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
   CopyResult result;
   // The folder comes from the folder field and the script: a line break or a ".." in it
   // would send the files elsewhere than the record says. Nothing is copied then.
-  if (!IsPlainFolder(plan.installFolder)) {
+  if (!IsPlainFolder(plan.installFolder, &ctx.system)) {
     result.ok = false;
     result.failure = plan.installFolder + ": not a folder the game can be installed in";
     LogLine(ctx.log, "install folder", "REFUSED " + result.failure);

@@ -44,9 +44,10 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
                       const std::string& entry, CopyResult* result);
 // Reads the label of discRoot into state.currentLabel ("NULL" when there is none).
 void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& state);
-// The install folder: the target drive, the folder field's first level (8 characters at
-// most; "path2" when the field is empty), "\" and "path1".
-std::string InstallFolder(IniFile& script, const std::string& targetDriveRoot,
+// The install folder: the target drive, the folder field's first level (8 bytes at most,
+// never a double-byte character cut in two; "path2" when the field is empty), "\" and
+// "path1".
+std::string InstallFolder(CodePage& codePage, IniFile& script, const std::string& targetDriveRoot,
                           const std::string& folderField);
 // A disc prompt's text: "string9" used as a format with the disc's number and name
 // ("string" followed by the number + 11), cut to fit 260 bytes.

@@ -37,7 +37,7 @@ constexpr const char* kRenames = "[renname]";
 // The short form of base joined with name; the long path when it has none.
 std::string ShortFormOf(System& sys, const std::string& base, const std::string& name) {
   std::string path = base;
-  if (!JoinPath(sys, &path, name)) path = CutToPath(base + "\\" + name);
+  if (!JoinPath(sys, &path, name)) path = CutToPath(base + "\\" + name, &sys);
   std::string shortPath;
   return sys.ShortPath(path, &shortPath) ? shortPath : path;
 }
@@ -89,12 +89,6 @@ std::string Peek(IniFile& script, const TextKey& key) {
   return value != nullptr ? value : key.def != nullptr ? key.def : "";
 }
 
-// The parent folder of a path ("" when it has none).
-std::string FolderOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 void Note(InstallContext& ctx, const char* key, const std::string& value) {
   ctx.record.AddSection(record::kMoveFile);
   ctx.record.SetString(record::kMoveFile, key, value.c_str());
@@ -116,9 +110,10 @@ std::string GameGroupFolder(InstallContext& ctx, const InstallPlan& plan) {
   const std::string group =
       GroupFolderName(ctx.system, DescriptionName(Read(ctx.script, script::kGroupName)));
   if (group.empty()) return {};
-  const std::string link = CutToPath(FormatString(Read(ctx.script, script::kStartLinkFormat),
-                                                  {plan.programsPath, group, "x.lnk"}));
-  const std::string folder = FolderOf(link);
+  const std::string link = CutToPath(
+      FormatString(Read(ctx.script, script::kStartLinkFormat), {plan.programsPath, group, "x.lnk"}),
+      &ctx.system);
+  const std::string folder = CutAtLastSeparator(ctx.system, link);
   return LiesInside(folder, plan.programsPath, &ctx.system) ? folder : std::string();
 }
 
@@ -141,7 +136,8 @@ void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRe
     if (found < 2) continue;  // no new name: nothing to do
     // Both names stay inside the install folder: a rename never fetches a file from
     // elsewhere (which the uninstall would then delete) nor sends one away.
-    if (!IsContainedRelativePath(names[0], false) || !IsContainedRelativePath(names[1], false))
+    if (!IsContainedRelativePath(names[0], false, &ctx.system) ||
+        !IsContainedRelativePath(names[1], false, &ctx.system))
       continue;
     std::string from = plan.installFolder, to = plan.installFolder;
     if (!JoinPath(ctx.system, &from, names[0]) || !JoinPath(ctx.system, &to, names[1])) continue;
@@ -188,17 +184,18 @@ void FinishInstall(InstallContext& ctx, const InstallPlan& plan, WindowRef owner
   };
   auto startPath = [&](const std::string& link) -> std::string {
     if (link.empty() || groupFolder.empty()) return {};
-    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, groupFolder, link}));
+    return CutToPath(FormatString(startFormat.c_str(), {plan.programsPath, groupFolder, link}),
+                     &sys);
   };
   auto desktopPath = [&](const std::string& link) {
-    return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}));
+    return CutToPath(FormatString(desktopFormat.c_str(), {plan.desktopPath, link}), &sys);
   };
 
   // Before the converter runs: the group folder and the shortcuts it will make.
   if (ctx.journal != nullptr) {
     const std::string gameStart = startPath(linkFile(Peek(script, script::kGameLinkFile)));
-    if (LiesInside(FolderOf(gameStart), plan.programsPath, &sys))
-      ctx.journal->BeforeGroup(FolderOf(gameStart));
+    if (LiesInside(CutAtLastSeparator(sys, gameStart), plan.programsPath, &sys))
+      ctx.journal->BeforeGroup(CutAtLastSeparator(sys, gameStart));
     std::vector<std::string> links = {
         gameStart, startPath(linkFile(Peek(script, script::kUninstallLinkFile)))};
     if (Read(script, script::kDemoLinks) != 0)

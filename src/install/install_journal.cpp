@@ -58,12 +58,12 @@ bool ReadExisted(const std::string& text, bool* out) {
   return true;
 }
 
-bool IsRelativeFolder(const std::string& rel) {
-  return rel == "." || IsContainedRelativePath(rel, false);
+bool IsRelativeFolder(const std::string& rel, CodePage* codePage) {
+  return rel == "." || IsContainedRelativePath(rel, false, codePage);
 }
 
 // One line read into an entry; false when it breaks a rule.
-bool ReadEntry(const std::string& line, JournalEntry* out) {
+bool ReadEntry(const std::string& line, JournalEntry* out, CodePage* codePage) {
   const std::vector<std::string> f = Fields(line);
   const KindName* kind = nullptr;
   for (const KindName& k : kKinds)
@@ -79,28 +79,29 @@ bool ReadEntry(const std::string& line, JournalEntry* out) {
       if (f.size() != 2 || !ReadCount(f[1], &e.number) || e.number > kMaxFoldersAbove) return false;
       break;
     case JournalEntry::kFolder:
-      if (f.size() != 2 || !IsPlainFolder(f[1])) return false;
+      if (f.size() != 2 || !IsPlainFolder(f[1], codePage)) return false;
       e.path = f[1];
       break;
     case JournalEntry::kMade:
-      if (f.size() != 2 || !IsRelativeFolder(f[1])) return false;
+      if (f.size() != 2 || !IsRelativeFolder(f[1], codePage)) return false;
       e.path = f[1];
       break;
     case JournalEntry::kFile:
-      if (f.size() != 4 || !IsContainedRelativePath(f[1], false) || !ReadCount(f[2], &e.number) ||
-          !ReadExisted(f[3], &e.existed))
+      if (f.size() != 4 || !IsContainedRelativePath(f[1], false, codePage) ||
+          !ReadCount(f[2], &e.number) || !ReadExisted(f[3], &e.existed))
         return false;
       e.path = f[1];
       break;
     case JournalEntry::kGroup:
     case JournalEntry::kRecord:
-      if (f.size() != 2 || NormalizedPath(f[1]).size() <= 2) return false;
+      if (f.size() != 2 || NormalizedPath(f[1], codePage).size() <= 2) return false;
       e.path = f[1];
       break;
     case JournalEntry::kShortcut:
     case JournalEntry::kDesktopCopy:
     case JournalEntry::kConversion:
-      if (f.size() != 3 || NormalizedPath(f[1]).size() <= 2 || !ReadExisted(f[2], &e.existed))
+      if (f.size() != 3 || NormalizedPath(f[1], codePage).size() <= 2 ||
+          !ReadExisted(f[2], &e.existed))
         return false;
       e.path = f[1];
       break;
@@ -150,7 +151,7 @@ std::string JournalLine(const JournalEntry& e) {
   return line + "\r\n";
 }
 
-Journal ParseJournal(const std::string& text) {
+Journal ParseJournal(const std::string& text, CodePage* codePage) {
   Journal journal;
   std::size_t start = 0;
   bool first = true;
@@ -171,7 +172,7 @@ Journal ParseJournal(const std::string& text) {
     if (line.empty()) continue;
     JournalEntry entry;
     const bool folderFirst = journal.entries.empty();
-    if (torn || !ReadEntry(line, &entry) || journal.complete ||
+    if (torn || !ReadEntry(line, &entry, codePage) || journal.complete ||
         (folderFirst != (entry.kind == JournalEntry::kFolder))) {
       journal.problems.push_back(line);
       continue;
@@ -205,14 +206,12 @@ InstallJournal::InstallJournal(FileSystem& files, std::string path, std::string 
   // file makes them.
   std::uint64_t above = 0;
   std::uint32_t attributes = 0;
-  const std::string normal = NormalizedPath(installFolder_);
   madeInstallFolder_ = !files_.GetAttributes(installFolder_, &attributes);
   if (madeInstallFolder_) {
-    std::string folder = normal;
+    std::string folder = NormalizedPath(installFolder_, &files_);
     for (;;) {
-      const std::size_t cut = folder.rfind('\\');
-      if (cut == std::string::npos || cut <= 2) break;  // the drive's root is never made
-      folder.resize(cut);
+      folder = CutAtLastSeparator(files_, folder);
+      if (folder.size() <= 2) break;  // the drive's root is never made
       if (files_.GetAttributes(folder, &attributes) || above == kMaxFoldersAbove) break;
       ++above;
     }
@@ -238,7 +237,7 @@ void InstallJournal::Note(JournalEntry entry) {
   // the uninstall would then judge the install folder without it. Such a path is never
   // deleted anyway.
   JournalEntry check;
-  if (!ReadEntry(line.substr(0, line.size() - 2), &check)) {
+  if (!ReadEntry(line.substr(0, line.size() - 2), &check, &files_)) {
     LogLine(log_, "journal " + path_, "NOT NOTED: " + line.substr(0, line.size() - 2));
     return;
   }
@@ -256,9 +255,8 @@ bool InstallJournal::FolderMade(const std::string& rel) {
   const std::string key = files_.FoldCase(rel);
   auto it = folders_.find(key);
   if (it != folders_.end()) return it->second;
-  const std::size_t cut = rel.find_last_of("\\/");
-  const bool parentMade =
-      cut == std::string::npos ? madeInstallFolder_ : FolderMade(rel.substr(0, cut));
+  const std::string parent = CutAtLastSeparator(files_, rel);
+  const bool parentMade = parent.empty() ? madeInstallFolder_ : FolderMade(parent);
   bool made = parentMade;
   if (!parentMade) {
     std::string full = installFolder_;
@@ -271,9 +269,8 @@ bool InstallJournal::FolderMade(const std::string& rel) {
 }
 
 void InstallJournal::BeforeFile(const std::string& rel, std::uint64_t bytes) {
-  const std::size_t cut = rel.find_last_of("\\/");
-  const bool folderMade =
-      cut == std::string::npos ? madeInstallFolder_ : FolderMade(rel.substr(0, cut));
+  const std::string parent = CutAtLastSeparator(files_, rel);
+  const bool folderMade = parent.empty() ? madeInstallFolder_ : FolderMade(parent);
   bool existed = false;
   if (!folderMade) {
     std::string full = installFolder_;

@@ -76,7 +76,7 @@ std::string JournalLine(const JournalEntry& entry);
 // Reads a journal's text. Every path is checked as it is read: relative ones must stay
 // inside the install folder (no "..", drive, stream or pattern), absolute ones must be
 // plain; an entry that breaks a rule is a problem and is left out.
-Journal ParseJournal(const std::string& text);
+Journal ParseJournal(const std::string& text, CodePage* codePage = nullptr);
 
 // The journal of the install that runs now. Each entry is added to the list in memory and
 // written to the file, which is flushed, before the caller takes the step it describes.

@@ -23,7 +23,8 @@ std::string DefaultLogPath(System& system, const std::string& recordName) {
   std::string folder = system.TempDir();
   if (!folder.empty() && !EndsInSeparator(system, folder)) folder += '\\';
   // The record's name is the script's: only a plain file name may name a file here.
-  return folder + (IsPlainFileName(recordName) ? recordName + "-" : std::string()) + "setup.log";
+  return folder + (IsPlainFileName(recordName, &system) ? recordName + "-" : std::string()) +
+         "setup.log";
 }
 
 }  // namespace dl

@@ -47,7 +47,7 @@ bool Write(InstallContext& ctx, const InstallPlan& plan) {
   const std::string name = Read(ctx.script, script::kRecordName);
   // The record's name is also its pack's file name in the Windows directory: a name with
   // a folder in it ("..\") would put the pack elsewhere, or store a folder, not a record.
-  if (!IsPlainFileName(name)) return false;
+  if (!IsPlainFileName(name, &ctx.system)) return false;
 
   // The journal of the install goes into the pack beside the record (the record's own
   // bytes stay as they are), so that the uninstall knows what the install made.

@@ -16,7 +16,7 @@ void LauncherOperations::BeginInstall(const InstallPlan& plan) {
   journal_.reset();
   // The journal's file lies next to the record's pack, named after it; a record name that
   // is no plain file name gets no file (and no record either).
-  const bool plainName = IsPlainFileName(Read(ctx_.script, script::kRecordName));
+  const bool plainName = IsPlainFileName(Read(ctx_.script, script::kRecordName), &ctx_.system);
   journal_ = std::make_unique<InstallJournal>(
       ctx_.system, plainName ? JournalFilePath(plan.recordPath) : std::string(), plan.installFolder,
       ctx_.log);

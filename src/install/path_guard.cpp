@@ -45,9 +45,16 @@ bool HasExtension(const std::string& path, const char* upperExtension) {
   return path.size() > ext.size() && AsciiUpper(path.substr(path.size() - ext.size())) == ext;
 }
 
-// The folder part of a normalised path ("C:\a\b" -> "C:\a").
-std::string ParentOf(const std::string& normalized) {
-  const std::size_t cut = normalized.rfind('\\');
+// The folder part of a normalised path ("C:\a\b" -> "C:\a"), the last "\" found a
+// character at a time.
+std::string ParentOf(const std::string& normalized, CodePage* codePage) {
+  std::size_t cut = std::string::npos;
+  for (std::size_t i = 0; i < normalized.size();) {
+    std::size_t n = CharAt(codePage, normalized, i);
+    if (n == 0) n = 1;
+    if (n == 1 && normalized[i] == '\\') cut = i;
+    i += n;
+  }
   return cut == std::string::npos ? std::string() : normalized.substr(0, cut);
 }
 
@@ -117,41 +124,62 @@ bool LiesInside(const std::string& path, const std::string& folder, CodePage* co
   return !p.empty() && !f.empty() && p != f && IsInsideOrSame(p, f);
 }
 
-bool IsPlainFileName(const std::string& name) {
-  return IsContainedRelativePath(name, false) && name.find_first_of("\\/") == std::string::npos;
+namespace {
+
+// The components of a path, split at each "\" or "/" that is a character of its own (never
+// the second byte of a double-byte character).
+std::vector<std::string> Components(const std::string& text, CodePage* codePage) {
+  std::vector<std::string> parts(1);
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t n = text[i] == '\0' ? 1 : CharAt(codePage, text, i);
+    if (n == 0) n = 1;
+    if (n == 1 && IsSeparator(text[i]))
+      parts.emplace_back();
+    else
+      parts.back().append(text, i, n);
+    i += n;
+  }
+  return parts;
 }
 
-bool IsPlainFolder(const std::string& path) {
-  if (NormalizedPath(path).size() <= 2) return false;  // relative, a root, or unsafe
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = path.find_first_of("\\/", start);
-    const std::string name = path.substr(start, end == std::string::npos ? end : end - start);
-    if (!name.empty() && name.find_first_not_of(". ") == std::string::npos) return false;
-    if (end == std::string::npos) return true;
-    start = end + 1;
-  }
+// A name of dots and blanks alone, which Windows reads as "." or "..". (The second byte of
+// a double-byte character is never a dot or a blank.)
+bool DotsAndBlanks(const std::string& name) {
+  return name.find_first_not_of(". ") == std::string::npos;
 }
 
-bool IsContainedRelativePath(const std::string& entry, bool allowWildcards) {
-  if (entry.empty() || IsSeparator(entry[0])) return false;
-  for (char c : entry) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 32 || u == 127 || c == ':' || c == '"' || c == '<' || c == '>' || c == '|')
-      return false;
-    if (!allowWildcards && (c == '*' || c == '?')) return false;
+}  // namespace
+
+bool IsPlainFileName(const std::string& name, CodePage* codePage) {
+  return IsContainedRelativePath(name, false, codePage) && Components(name, codePage).size() == 1;
+}
+
+bool IsPlainFolder(const std::string& path, CodePage* codePage) {
+  if (NormalizedPath(path, codePage).size() <= 2) return false;  // relative, a root, or unsafe
+  for (const std::string& name : Components(path, codePage))
+    if (!name.empty() && DotsAndBlanks(name)) return false;
+  return true;
+}
+
+bool IsContainedRelativePath(const std::string& entry, bool allowWildcards, CodePage* codePage) {
+  if (entry.empty()) return false;
+  for (std::size_t i = 0; i < entry.size();) {
+    std::size_t n = entry[i] == '\0' ? 1 : CharAt(codePage, entry, i);
+    if (n == 0) n = 1;
+    if (n == 1) {
+      const char c = entry[i];
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 32 || u == 127 || c == ':' || c == '"' || c == '<' || c == '>' || c == '|')
+        return false;
+      if (!allowWildcards && (c == '*' || c == '?')) return false;
+    }
+    i += n;
   }
-  // Every component is a name: not empty (no "a\\b", no trailing separator), not "." or
-  // "..", and not only dots and blanks (which Windows reads as "." or "..").
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = start;
-    while (end < entry.size() && !IsSeparator(entry[end])) ++end;
-    const std::string name = entry.substr(start, end - start);
-    if (name.find_first_not_of(". ") == std::string::npos) return false;
-    if (end == entry.size()) return true;
-    start = end + 1;
-  }
+  // Every component is a name: not empty (no leading or doubled or trailing separator),
+  // not "." or "..", and not only dots and blanks.
+  for (const std::string& name : Components(entry, codePage))
+    if (DotsAndBlanks(name)) return false;
+  return true;
 }
 
 DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(system) {
@@ -201,7 +229,7 @@ DeleteGuard::DeleteGuard(System& system, const InstallPlan& plan) : system_(syst
   // public one included.
   std::string profile;
   if (system_.SpecialFolderPath(SpecialFolder::kProfile, &profile)) {
-    const std::string profiles = ParentOf(NormalizedPath(profile, &system_));
+    const std::string profiles = ParentOf(NormalizedPath(profile, &system_), &system_);
     if (profiles.size() > 2) {
       Protect(profiles);
       for (const FoundFile& f : system_.FindFiles(profiles + "\\*"))
@@ -261,7 +289,8 @@ GuardVerdict DeleteGuard::InstallFolder(const std::string& path, const char* gam
   }
   if (gameProgram != nullptr) {
     const std::string program = gameProgram;
-    if (!IsContainedRelativePath(program, false) || !system_.FileExists(resolved + "\\" + program))
+    if (!IsContainedRelativePath(program, false, &system_) ||
+        !system_.FileExists(resolved + "\\" + program))
       return {{}, "does not hold the game program " + program};
   }
   return {resolved, {}};
@@ -285,7 +314,7 @@ GuardVerdict DeleteGuard::RecordPack(const std::string& path) {
   const std::string written = NormalizedPath(path, &system_);
   if (written.size() <= 2) return {{}, kNotPlain};
   if (!HasExtension(written, ".PAK")) return {{}, "not a pack file"};
-  const std::vector<std::string> folder = Forms(ParentOf(written));
+  const std::vector<std::string> folder = Forms(ParentOf(written, &system_));
   std::vector<std::string> windows = Forms(system_.WindowsDir());
   for (const std::string& f : folder)
     for (const std::string& w : windows)
@@ -304,7 +333,7 @@ void DeleteGuard::AllowShortcutsIn(const std::string& groupFolder) {
 }
 
 GuardVerdict DeleteGuard::Inside(const std::string& approvedFolder, const std::string& rel) {
-  if (!IsContainedRelativePath(rel, false)) return {{}, "leaves the install folder"};
+  if (!IsContainedRelativePath(rel, false, &system_)) return {{}, "leaves the install folder"};
   const std::string resolved = Resolved(approvedFolder + "\\" + rel);
   const std::string folder = system_.FoldCase(approvedFolder);
   const std::string folded = system_.FoldCase(resolved);

@@ -33,16 +33,19 @@ bool LiesInside(const std::string& path, const std::string& folder, CodePage* co
 // Whether an install folder can be used as it stands: an absolute path below a drive's
 // root, with no unsafe characters (line breaks included) and no "." or ".." component, so that
 // every file goes where the record will say it went.
-bool IsPlainFolder(const std::string& path);
+bool IsPlainFolder(const std::string& path, CodePage* codePage = nullptr);
 
 // Whether a name is one plain file name: not empty, no folder, drive or stream, no unsafe
 // character, not "." or "..".
-bool IsPlainFileName(const std::string& name);
+bool IsPlainFileName(const std::string& name, CodePage* codePage = nullptr);
 
 // Whether an entry of a copy list or a name of a rename stays inside the folder it is
-// relative to: not empty, not absolute, no drive, no "." or ".." component, no empty
-// component, no stream, no unsafe characters (with allowWildcards, "*" and "?" pass).
-bool IsContainedRelativePath(const std::string& entry, bool allowWildcards);
+// relative to (with a code page, read a character at a time: the second byte of a
+// double-byte character is neither a separator nor a "|"): not empty, not absolute, no drive, no
+// "." or ".." component, no empty component, no stream, no unsafe characters (with allowWildcards,
+// "*" and "?" pass).
+bool IsContainedRelativePath(const std::string& entry, bool allowWildcards,
+                             CodePage* codePage = nullptr);
 
 // What the guard says of one path: the form to hand the shell, or why it was refused.
 struct GuardVerdict {

@@ -50,9 +50,8 @@ void RemoveFoldersAbove(InstallContext& ctx, DeleteGuard& guard, const std::stri
                         std::uint64_t count, UndoResult* result) {
   std::string folder = NormalizedPath(installFolder, &ctx.system);
   for (std::uint64_t i = 0; i < count; ++i) {
-    const std::size_t cut = folder.rfind('\\');
-    if (cut == std::string::npos || cut <= 2) return;
-    folder.resize(cut);
+    folder = CutAtLastSeparator(ctx.system, folder);
+    if (folder.size() <= 2) return;
     const GuardVerdict verdict = guard.InstallFolder(folder, nullptr);
     if (!verdict.ok()) {
       LogLine(ctx.log, "remove folder " + folder, "REFUSED: " + verdict.reason);
@@ -158,7 +157,8 @@ UndoResult RollBackInstall(InstallContext& ctx, const InstallPlan& plan,
       case JournalEntry::kConversion:
         // Only the converter's own file in the Windows directory, and only when the install
         // made it.
-        if (!e.existed && CanonicalPath(e.path) == CanonicalPath(conversion) &&
+        if (!e.existed &&
+            CanonicalPath(e.path, &ctx.system) == CanonicalPath(conversion, &ctx.system) &&
             ctx.system.FileExists(conversion))
           ShellDelete(ctx, owner, conversion, &result);
         break;
@@ -192,9 +192,9 @@ UndoResult RemoveInstalledFiles(InstallContext& ctx, const Journal& journal, Del
   for (const JournalEntry& e : journal.entries)
     if (e.kind == JournalEntry::kMade && e.path != ".") made.push_back(e.path);
   auto insideMade = [&](const std::string& rel) {
-    const std::string folded = CanonicalPath("C:\\" + rel);
+    const std::string folded = CanonicalPath("C:\\" + rel, &ctx.system);
     for (const std::string& m : made) {
-      const std::string f = CanonicalPath("C:\\" + m);
+      const std::string f = CanonicalPath("C:\\" + m, &ctx.system);
       if (folded.size() > f.size() && folded.compare(0, f.size(), f) == 0 &&
           folded[f.size()] == '\\')
         return true;

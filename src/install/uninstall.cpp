@@ -14,11 +14,11 @@ namespace dl {
 namespace {
 
 // Whether the journal says the install made this shortcut or desktop copy.
-bool MadeByTheInstall(const Journal& journal, const std::string& path) {
-  const std::string canonical = CanonicalPath(path);
+bool MadeByTheInstall(CodePage& codePage, const Journal& journal, const std::string& path) {
+  const std::string canonical = CanonicalPath(path, &codePage);
   for (const JournalEntry& e : journal.entries)
     if ((e.kind == JournalEntry::kShortcut || e.kind == JournalEntry::kDesktopCopy) && !e.existed &&
-        !canonical.empty() && CanonicalPath(e.path) == canonical)
+        !canonical.empty() && CanonicalPath(e.path, &codePage) == canonical)
       return true;
   return false;
 }
@@ -58,12 +58,13 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
   bool useJournal = false;
   std::string journalProblem;
   if (ctx.recordJournal != nullptr && !ctx.recordJournal->empty()) {
-    journal = ParseJournal(*ctx.recordJournal);
+    journal = ParseJournal(*ctx.recordJournal, &sys);
     if (!journal.whole())
       journalProblem = journal.problems.empty()
                            ? "it does not end"
                            : "it holds \"" + std::string(journal.problems[0].substr(0, 80)) + "\"";
-    else if (folder == nullptr || CanonicalPath(folder) != CanonicalPath(journal.installFolder))
+    else if (folder == nullptr ||
+             CanonicalPath(folder, &sys) != CanonicalPath(journal.installFolder, &sys))
       journalProblem = "it names another folder than the record";
     else
       useJournal = true;
@@ -91,7 +92,7 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
       continue;
     }
     if (!sys.FileExists(verdict.approved)) continue;
-    if (useJournal && !MadeByTheInstall(journal, file)) {
+    if (useJournal && !MadeByTheInstall(sys, journal, file)) {
       undo.kept.push_back(std::string(file) + " (the install did not make it)");
       LogLine(ctx.log, "delete " + std::string(file), "KEPT: the install did not make it");
       continue;

@@ -104,8 +104,8 @@ void SetupDialog::HideInstallAndPlay() {
   view_.ShowControl(kPlayButton, false);
 }
 
-InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::string& folderField,
-                        const std::string& statusText) {
+InstallPlan PlanCommand(CodePage& codePage, const LauncherState& st, IniFile& script,
+                        const std::string& folderField, const std::string& statusText) {
   InstallPlan plan;
   plan.mode = st.mode;
   plan.tryMode = st.tryMode != 0;
@@ -121,14 +121,14 @@ InstallPlan PlanCommand(const LauncherState& st, IniFile& script, const std::str
   // recorded is always a full path (never the field's text, relative to the current folder);
   // an unattended run's /D= is the folder itself.
   plan.installFolder = st.exactFolder.empty()
-                           ? InstallFolder(script, st.targetDriveRoot, folderField)
+                           ? InstallFolder(codePage, script, st.targetDriveRoot, folderField)
                            : st.exactFolder;
   return plan;
 }
 
 InstallPlan SetupDialog::PlanInstall() {
-  return PlanCommand(ctx_.state, ctx_.script, view_.ControlText(kFolderField, kFolderFieldChars),
-                     statusTextCopy_);
+  return PlanCommand(ctx_.system, ctx_.state, ctx_.script,
+                     view_.ControlText(kFolderField, kFolderFieldChars), statusTextCopy_);
 }
 
 void SetupDialog::ShowPicture(int id, const char* value) {
@@ -371,7 +371,7 @@ void SetupDialog::RunSilent() {
     const std::string folder = ctx_.system.ResolvePath(*line.folder, &resolved)
                                    ? NormalizedPath(resolved, &ctx_.system)
                                    : std::string();
-    if (folder.size() > kPathCapacity - 1 || !IsPlainFolder(folder) ||
+    if (folder.size() > kPathCapacity - 1 || !IsPlainFolder(folder, &ctx_.system) ||
         !IsRemovableInstallFolder(ctx_.system, PlanInstall(), folder))
       return finish(ExitCode::kRefused, "REFUSED: /D=" + *line.folder + " cannot hold the game");
     st.exactFolder = folder;

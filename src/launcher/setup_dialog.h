@@ -102,8 +102,8 @@ bool SpaceSuffices(std::uint64_t freeSpace, std::int32_t requiredSpace);
 // The plan of a command started now: the run's facts from the state, the opening status
 // text, and the install folder from the chosen drive and the folder field as the copy
 // forms it.
-InstallPlan PlanCommand(const LauncherState& state, IniFile& script, const std::string& folderField,
-                        const std::string& statusText);
+InstallPlan PlanCommand(CodePage& codePage, const LauncherState& state, IniFile& script,
+                        const std::string& folderField, const std::string& statusText);
 
 // The dialog's behaviour. It is also the screen that the install steps report to.
 class SetupDialog : public InstallScreen {

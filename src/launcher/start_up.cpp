@@ -51,7 +51,7 @@ void RecoverUnfinishedInstall(LauncherContext& ctx) {
     LogLine(ctx.log, "journal " + path, "removed: the install it describes was recorded");
     return;
   }
-  const Journal journal = ParseJournal(text);
+  const Journal journal = ParseJournal(text, &sys);
   for (const std::string& problem : journal.problems)
     LogLine(ctx.log, "journal " + path, "LINE REFUSED: " + problem);
   const std::string title = Read(ctx.script, script::kTextTitle);
@@ -146,11 +146,11 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   }
 
   // The Windows directory and the program's path are taken at most 260 bytes long.
-  st.recordPath = CutToPath(CutToPath(sys.WindowsDir()) + "\\" + recordName);
+  st.recordPath = CutToPath(CutToPath(sys.WindowsDir(), &sys) + "\\" + recordName, &sys);
   ReadInstallRecord(ctx, recordName);
   RecoverUnfinishedInstall(ctx);
 
-  std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath()));
+  std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
 
   std::string firstLabel = ctx.script.GetString(DiscSectionName(0).c_str(), script::kLabelKey,
                                                 script::kFirstDiscLabelDefault);

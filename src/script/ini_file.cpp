@@ -114,7 +114,7 @@ std::string IniFile::SerializeToString() const {
   return text;
 }
 
-void IniFile::ParseLine(const char* begin, const char* end) {
+void IniFile::ParseLine(const char* begin, const char* end, CodePage* codePage) {
   // A NUL byte hides the rest of its line.
   if (const void* nul = std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)))
     end = static_cast<const char*>(nul);
@@ -126,7 +126,14 @@ void IniFile::ParseLine(const char* begin, const char* end) {
     }
     return;
   }
-  std::string::size_type bracket = line.find('[');
+  // "=" is never the second byte of a double-byte character; "[" can be.
+  std::string::size_type bracket = std::string::npos;
+  for (std::size_t i = 0; i < line.size() && bracket == std::string::npos;) {
+    std::size_t n = codePage == nullptr ? 1 : codePage->CharSize(line.c_str() + i);
+    if (n == 0) n = 1;
+    if (n == 1 && line[i] == '[') bracket = i;
+    i += n;
+  }
   if (bracket != std::string::npos) current_ = AddSection(line.c_str() + bracket);
 }
 
@@ -134,10 +141,10 @@ void IniFile::LoadFile(FileSystem& files, const char* path) {
   Clear();
   std::string text;
   if (path == nullptr || !files.ReadWholeFile(path, &text)) return;
-  LoadText(std::move(text));
+  LoadText(std::move(text), &files);
 }
 
-void IniFile::LoadText(std::string text) {
+void IniFile::LoadText(std::string text, CodePage* codePage) {
   Clear();
   // Text mode, done here so that every host reads the same: a Ctrl-Z ends the input, a CR
   // LF pair is one line break, a lone CR stays in the text.
@@ -150,7 +157,7 @@ void IniFile::LoadText(std::string text) {
     const char* line_end = lf == nullptr ? end : lf;
     const char* content_end = line_end;
     if (content_end > p && content_end[-1] == '\r' && lf != nullptr) --content_end;
-    ParseLine(p, content_end);
+    ParseLine(p, content_end, codePage);
     p = lf == nullptr ? end : lf + 1;
   }
   current_ = nullptr;
@@ -166,7 +173,7 @@ void IniFile::LoadBuffer(const char* data, std::int32_t length) {
   while (p < end) {
     const char* q = p;
     while (q < end && *q != '\r' && *q != '\n') ++q;
-    ParseLine(p, q);
+    ParseLine(p, q, nullptr);
     if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') {
       p = q + 2;
     } else {

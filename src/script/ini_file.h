@@ -10,6 +10,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/code_page.h"
+
 namespace dl {
 
 class FileSystem;
@@ -50,10 +52,13 @@ class IniFile {
   IniFile& operator=(const IniFile&) = delete;
 
   void Clear();
-  // Loads a text file (relative paths against the current directory).
+  // Loads a text file (relative paths against the current directory), read in the file
+  // system's code page.
   void LoadFile(FileSystem& files, const char* path);
-  // Parses the bytes of a script file as LoadFile does once it has read them.
-  void LoadText(std::string text);
+  // Parses the bytes of a script file as LoadFile does once it has read them. With a code
+  // page, the "[" that opens a section must be a character of its own: the second byte of
+  // a double-byte character (0x5B in code page 936) in a comment line opens nothing.
+  void LoadText(std::string text, CodePage* codePage = nullptr);
   // Loads the text form held in memory; a null pointer leaves the document not loaded.
   void LoadBuffer(const char* data, std::int32_t length);
 
@@ -70,7 +75,7 @@ class IniFile {
   std::int32_t loaded = 0;
 
  private:
-  void ParseLine(const char* begin, const char* end);
+  void ParseLine(const char* begin, const char* end, CodePage* codePage);
   IniSection* current_ = nullptr;
   std::deque<IniSection> sections_;
   std::unordered_map<std::string, std::size_t> index_;  // section name -> position

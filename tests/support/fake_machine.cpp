@@ -44,10 +44,7 @@ FakeMachine::FakeMachine(const std::string& scriptText, int discCount) {
 }
 
 void FakeMachine::WriteDisc(int n, const std::string& rel, const std::string& content) {
-  std::string host = rel;
-  for (char& c : host)
-    if (c == '\\') c = '/';
-  const fs::path path = fs::path(discs[n - 1]) / host;
+  const fs::path path = fs::path(discs[n - 1]) / sys.ToHost(rel);
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;
 }

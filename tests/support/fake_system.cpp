@@ -118,12 +118,59 @@ void FakeSystem::SetFreeBytes(char letter, std::uint64_t bytes, bool queryFails)
   d.freeQueryFails = queryFails;
 }
 
+std::size_t FakeSystem::CharLength(const char* text) const {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  if (lead == 0) return 0;
+  if (doubleByte && lead >= 0x81 && lead <= 0xFE && text[1] != '\0') return 2;
+  return 1;
+}
+
+bool FakeSystem::EndsInSeparator(const std::string& text) const {
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < text.size();) {
+    last = i;
+    const std::size_t n = text[i] == '\0' ? 1 : CharLength(text.c_str() + i);
+    i += n == 0 ? 1 : n;
+  }
+  return last != std::string::npos && last == text.size() - 1 && IsSeparator(text[last]);
+}
+
 std::string FakeSystem::Absolute(const std::string& path) const {
   if (path.size() >= 2 && path[1] == ':') return path;
   if (!path.empty() && IsSeparator(path[0])) return currentDir_.substr(0, 2) + path;
   std::string base = currentDir_;
-  if (!base.empty() && !IsSeparator(base.back())) base += '\\';
+  if (!base.empty() && !EndsInSeparator(base)) base += '\\';
   return base + path;
+}
+
+// A double-byte character whose second byte is 0x5C ("\" to a byte-reader) keeps it in
+// the host's names as this byte, which no Windows path holds.
+constexpr char kHostTrail5C = '\x1C';
+
+std::string FakeSystem::ToHost(const std::string& windowsPath) const {
+  std::string out;
+  for (std::size_t i = 0; i < windowsPath.size();) {
+    std::size_t n = windowsPath[i] == '\0' ? 1 : CharLength(windowsPath.c_str() + i);
+    if (n == 0) n = 1;
+    if (n == 1) {
+      out += windowsPath[i] == '\\' ? '/' : windowsPath[i];
+    } else {
+      out += windowsPath[i];
+      out += windowsPath[i + 1] == '\\' ? kHostTrail5C : windowsPath[i + 1];
+    }
+    i += n;
+  }
+  return out;
+}
+
+std::string FakeSystem::FromHost(std::string hostText) const {
+  for (char& c : hostText) {
+    if (c == '/')
+      c = '\\';
+    else if (c == kHostTrail5C)
+      c = '\\';
+  }
+  return hostText;
 }
 
 const FakeSystem::Drive* FakeSystem::DriveOf(const std::string& path) const {
@@ -136,10 +183,7 @@ const FakeSystem::Drive* FakeSystem::DriveOf(const std::string& path) const {
 std::string FakeSystem::HostPath(const std::string& path) const {
   const Drive* d = DriveOf(path);
   if (d == nullptr) return std::string();
-  std::string rest = Absolute(path).substr(2);
-  for (char& c : rest) {
-    if (c == '\\') c = '/';
-  }
+  std::string rest = ToHost(Absolute(path).substr(2));
   if (!rest.empty() && rest[0] != '/') rest.insert(0, "/");
   return d->hostRoot + rest;
 }
@@ -289,10 +333,7 @@ void FakeSystem::Pause(std::uint32_t milliseconds) {
 }
 
 std::size_t FakeSystem::CharSize(const char* text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  if (lead == 0) return 0;
-  if (doubleByte && lead >= 0x81 && lead <= 0xFE && text[1] != '\0') return 2;
-  return 1;
+  return CharLength(text);
 }
 
 bool FakeSystem::SpecialFolderPath(SpecialFolder which, std::string* path) {
@@ -385,9 +426,15 @@ bool FakeSystem::RemoveEmptyFolder(const std::string& path) {
 
 std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   const std::string abs = Absolute(pattern);
-  const std::size_t cut = abs.find_last_of("\\/");
+  std::size_t cut = std::string::npos;
+  for (std::size_t i = 0; i < abs.size();) {
+    std::size_t n = CharLength(abs.c_str() + i);
+    if (n == 0) n = 1;
+    if (n == 1 && IsSeparator(abs[i])) cut = i;
+    i += n;
+  }
   const std::string dir = abs.substr(0, cut + 1);
-  const std::string mask = abs.substr(cut + 1);
+  const std::string mask = ToHost(abs.substr(cut + 1));
   std::vector<FoundFile> found;
   std::string host = HostPath(dir);
   if (host.empty()) return found;
@@ -401,7 +448,7 @@ std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   for (const auto& entry : fs::directory_iterator(host, ec)) {
     std::string name = entry.path().filename().string();
     if (PosixFileSystem::WildcardMatch(mask, name))
-      names.push_back(FoundFile{name, entry.is_directory(ec)});
+      names.push_back(FoundFile{FromHost(name), entry.is_directory(ec)});
   }
   std::sort(names.begin(), names.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
@@ -429,9 +476,7 @@ bool FakeSystem::ResolvePath(const std::string& path, std::string* resolved) {
   for (const auto& [letter, drive] : drives_) {
     const std::string& root = drive.hostRoot;
     if (text != root && text.compare(0, root.size() + 1, root + "/") != 0) continue;
-    std::string rest = text.substr(root.size());
-    for (char& c : rest)
-      if (c == '/') c = '\\';
+    const std::string rest = FromHost(text.substr(root.size()));
     *resolved = std::string(1, letter) + ":" + (rest.empty() ? "\\" : rest);
     return true;
   }

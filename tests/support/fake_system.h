@@ -39,6 +39,9 @@ class FakeSystem : public System {
   // Writes a file given by its Windows path, making missing folders.
   void WriteHostFile(const std::string& path, const std::string& content);
   std::string ReadHostFile(const std::string& path) const;
+  // A Windows path's text as the host holds it: separators become "/", and a double-byte
+  // character's second byte 0x5C (with doubleByte) a byte that no Windows name holds.
+  std::string ToHost(const std::string& windowsPath) const;
   std::string tempRoot() const { return root_; }
 
   void SetModulePath(const std::string& path) { modulePath_ = path; }
@@ -194,6 +197,9 @@ class FakeSystem : public System {
   };
   const Drive* DriveOf(const std::string& path) const;
   std::string Absolute(const std::string& path) const;
+  std::size_t CharLength(const char* text) const;
+  bool EndsInSeparator(const std::string& text) const;
+  std::string FromHost(std::string hostText) const;
 
   PosixFileSystem host_;
   std::string root_;

@@ -75,7 +75,7 @@ class InstallTest : public testing::LauncherFixture {
   // The plan of a command started now, as the dialog makes it, with "OPENING" as the
   // opening status text; installFolder_, when set, is the folder of an earlier copy.
   InstallPlan Plan(IniFile& script) {
-    InstallPlan plan = PlanCommand(state_, script, view_.Text(kFolderField), "OPENING");
+    InstallPlan plan = PlanCommand(sys_, state_, script, view_.Text(kFolderField), "OPENING");
     if (!installFolder_.empty()) plan.installFolder = installFolder_;
     return plan;
   }
@@ -219,17 +219,26 @@ TEST_F(InstallTest, NoDiscSectionCopiesNothingButStillAsksForTheDisc) {
 
 TEST_F(InstallTest, TheInstallFolderTakesTheFirstLevelCutToEight) {
   IniFile s;
-  EXPECT_EQ(InstallFolder(s, "C:\\", "Games\\Arcade"), "C:\\Games\\Game");
-  EXPECT_EQ(InstallFolder(s, "E:\\", "LongFolderName\\x"), "E:\\LongFold\\Game");
-  EXPECT_EQ(InstallFolder(s, "C:\\", ""), "C:\\Game1\\Game");
-  EXPECT_EQ(InstallFolder(s, "C:\\", "\\lead"), "C:\\\\Game");
-  EXPECT_EQ(InstallFolder(s, "C:\\", "a/b"), "C:\\a\\Game");
+  // In code page 936 the cut never splits a character, and the second byte of a character
+  // is no separator: 東方遊戲 is 8 bytes, 運 is DF 5C.
+  sys_.doubleByte = true;
+  const std::string eastGame = "\x96\x7C\xB7\xBD\xDF\x5B\x91\xF2";
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", eastGame + "\\x"), "C:\\" + eastGame + "\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", "A" + eastGame),
+            "C:\\A" + eastGame.substr(0, 6) + "\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", "\xDF\x5C\\x"), "C:\\\xDF\x5C\\Game");
+  sys_.doubleByte = false;
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", "Games\\Arcade"), "C:\\Games\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "E:\\", "LongFolderName\\x"), "E:\\LongFold\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", ""), "C:\\Game1\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", "\\lead"), "C:\\\\Game");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", "a/b"), "C:\\a\\Game");
   s.LoadText("[DEFPATH]\npath1=Sub\n");
   // The section exists without path2: this read records "Game1" as its value.
-  EXPECT_EQ(InstallFolder(s, "C:\\", ""), "C:\\Game1\\Sub");
+  EXPECT_EQ(InstallFolder(sys_, s, "C:\\", ""), "C:\\Game1\\Sub");
   IniFile longer;
   longer.LoadText("[DEFPATH]\npath1=" + std::string(400, 'p') + "\n");
-  EXPECT_EQ(InstallFolder(longer, "C:\\", "x").size(), 259u);
+  EXPECT_EQ(InstallFolder(sys_, longer, "C:\\", "x").size(), 259u);
 }
 
 TEST_F(InstallTest, MoreEntriesThanFilesAndOverlongPaths) {

@@ -43,7 +43,7 @@ class LifecycleTest : public testing::LauncherFixture {
   }
 
   // The plan of a command started now, as the dialog makes it.
-  InstallPlan Plan() { return PlanCommand(state_, script_, "", ""); }
+  InstallPlan Plan() { return PlanCommand(sys_, state_, script_, "", ""); }
 
   FakeView view_;
   testing::RecordingOperations ops_;

@@ -377,7 +377,7 @@ class Checker {
     if (first.size() > 8)
       Warning(LineOf(where_, dl::script::kDefPath, "path2"),
               "path2 \"" + first + "\" is cut to its first 8 characters in the install folder");
-    const std::string folder = dl::InstallFolder(script_, "C:\\", first);
+    const std::string folder = dl::InstallFolder(files_, script_, "C:\\", first);
     if (folder.size() + 1 + longest_ > 259)
       Error(0, "the install folder " + folder + " and the longest copied path make " +
                    std::to_string(folder.size() + 1 + longest_) + " characters, over 259");
