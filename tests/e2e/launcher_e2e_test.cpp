@@ -468,6 +468,82 @@ std::string LinkTarget(const std::string& link) {
   return target;
 }
 
+// Runs under LC_ALL=zh_CN.UTF-8 (see the test list): code page 936, where a character's
+// second byte may be "\\" (運 DF 5C), "|" (東 96 7C) or "[" (遊 DF 5B). A Chinese disc installs
+// through the dialog where its record says, its shortcut is found and copied, Play starts the
+// game, and Uninstall removes it all. (Wine makes such names on the host only when the host
+// has the locale: the package installer generates zh_CN.UTF-8.)
+TEST_F(LauncherE2E, Chinese_AChineseDiscInstallsPlaysAndUninstalls) {
+  ASSERT_EQ(::GetACP(), 936u);
+  const std::string east = "\x96\x7C", square = "\xB7\xBD", run = "\xDF\x5C", go = "\xD0\xD0";
+  const std::string sincere = "\xD5\x5C", play = "\xDF\x5B\x91\xF2", start = "\xE9\x5F\xCA\xBC";
+  std::error_code ec;
+  ASSERT_TRUE(::CreateDirectoryA((discE_ + "\\" + run).c_str(), nullptr) ||
+              ::GetLastError() == ERROR_ALREADY_EXISTS)
+      << ::GetLastError();
+  WriteText(discE_ + "\\" + east + ".dat", "east");
+  WriteText(discE_ + "\\" + run + "\\" + sincere + ".dat", "sincere");
+  ASSERT_TRUE(
+      ::CopyFileA(game_.c_str(), (discE_ + "\\" + run + "\\" + start + ".exe").c_str(), FALSE));
+  const std::string grpconv = WinePathFromEnv("DL_E2E_GRPCONV");
+  ASSERT_TRUE(::CopyFileA(grpconv.c_str(), (discE_ + "\\grpconv.exe").c_str(), FALSE));
+  Insert(discE_, "", "setup.ini");
+  WriteText(discE_ + "\\setup1.ini",
+            "[setup]\r\nname=E2E.ini\r\ninst_size=1000\r\n"
+            "[STRING_TAB]\r\nstring1=" +
+                run + go + "\r\nstring3=" + east + square + " " + play +
+                "\r\nstring9=Disc %d: %s\r\nstring11=" + east + "\r\nstring12=" + east + square +
+                "\r\n[DEFPATH]\r\npath2=" + east + square + "\r\npath1=" + run + go +
+                "\r\n[disc00]\r\nlabel=E2E_DISC1\r\nfile0=" + east + ".dat\r\nfile1=" + run +
+                "\\*\r\n"
+                "[WORK_GROUP]\r\n; " +
+                play + "\r\nexefile=" + run + "\\" + start + ".exe\r\ngroupname=" + east + square +
+                " Vol.2\r\nlinkname=" + play + ": " + start + "\r\nlinkname1=" + run + "\r\n");
+  const std::string folder = "C:\\" + east + square + "\\" + run + go;
+  const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + east + square + " Vol.2";
+  const std::string link = play + "_ " + start + ".lnk";
+  const std::string desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + link;
+  fs::remove_all("C:\\" + east + square, ec);
+
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowTitle(dialog), east + square + " " + play);
+  Shot(dialog, "chinese-disc");
+  Click(dialog, kInstall);
+  HWND box = MessageBoxShown();  // the first disc asked back, as always after a copy
+  ASSERT_NE(box, nullptr);
+  Answer(box);
+  for (int i = 0; i < 600 && !ControlVisible(dialog, kPlay); ++i) ::Sleep(100);
+  ASSERT_TRUE(ControlVisible(dialog, kPlay)) << "the install did not finish";
+  Shot(dialog, "chinese-installed");
+  EXPECT_EQ(ReadAll(folder + "\\" + east + ".dat"), "east");
+  EXPECT_EQ(ReadAll(folder + "\\" + run + "\\" + sincere + ".dat"), "sincere");
+  EXPECT_NE(::GetFileAttributesA((group + "\\" + link).c_str()), INVALID_FILE_ATTRIBUTES)
+      << "no shortcut";
+  EXPECT_NE(::GetFileAttributesA(desktop.c_str()), INVALID_FILE_ATTRIBUTES) << "no desktop copy";
+  Click(dialog, kPlay);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  HWND game = nullptr;
+  for (int i = 0; i < 100 && game == nullptr; ++i, ::Sleep(100))
+    game = ::FindWindowA("KVX", nullptr);
+  ASSERT_NE(game, nullptr) << "the game did not start";
+  ::PostMessageA(game, WM_CLOSE, 0, 0);
+  WaitGone(game, kExit);
+
+  StartSetup();
+  dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);  // Uninstall
+  for (int i = 0; i < 600 && ControlText(dialog, kExitButton) != "OK"; ++i) ::Sleep(100);
+  EXPECT_EQ(WaitForMessageBox(setup_, 500), nullptr) << "the uninstall kept something";
+  EXPECT_EQ(::GetFileAttributesA(("C:\\" + east + square).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(group.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(desktop.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(recordPack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
 // A DLL planted under the names of the DirectX libraries, beside the launcher on the disc
 // and in the folder it is started from, with Wine asked to prefer such native DLLs: the
 // launcher, which may run as an administrator, never loads one, and its probe still finds
