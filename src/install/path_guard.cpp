@@ -18,7 +18,7 @@ std::size_t CharAt(CodePage* codePage, const std::string& text, std::size_t i) {
 }
 
 // ASCII capitals, the double-byte characters of the code page left as they are.
-std::string AsciiUpper(const std::string& text, CodePage* codePage) {
+std::string AsciiUpper(const std::string& text, CodePage* codePage = nullptr) {
   std::string out = text;
   for (std::size_t i = 0; i < out.size();) {
     const std::size_t n = out[i] == '\0' ? 1 : CharAt(codePage, out, i);
@@ -26,12 +26,6 @@ std::string AsciiUpper(const std::string& text, CodePage* codePage) {
     i += n == 0 ? 1 : n;
   }
   return out;
-}
-
-std::string AsciiUpper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
 }
 
 bool IsInsideOrSame(const std::string& path, const std::string& folder) {

@@ -153,6 +153,17 @@ class LauncherE2E : public ::testing::Test {
     Click(dialog, kExitButton);
     return WaitForExit(setup_, kExit);
   }
+  // The first message box the launcher shows before it ends by itself; null when it ends
+  // (or two minutes pass) without one.
+  HWND BoxBeforeExit() {
+    DWORD code = STILL_ACTIVE;
+    const DWORD start = ::GetTickCount();
+    while (code == STILL_ACTIVE && ::GetTickCount() - start < 120000) {
+      if (HWND box = WaitForMessageBox(setup_, 200)) return box;
+      ::GetExitCodeProcess(setup_.handle, &code);
+    }
+    return nullptr;
+  }
 
   std::string discE_, discF_, shots_, setupExe_, packtool_, game_, recordPack_;
   Process setup_;
@@ -1281,13 +1292,7 @@ TEST_F(UnattendedE2E, ASilentInstallToAFolderWithBlanksThenPlayStartsTheGameTher
 TEST_F(UnattendedE2E, BothDiscsMountedInstallWithoutAnyWindowToPress) {
   ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
   StartSilent("/S");
-  HWND box = nullptr;
-  DWORD code = STILL_ACTIVE;
-  const DWORD start = ::GetTickCount();
-  while (code == STILL_ACTIVE && ::GetTickCount() - start < 120000) {
-    if ((box = WaitForMessageBox(setup_, 200)) != nullptr) break;
-    ::GetExitCodeProcess(setup_.handle, &code);
-  }
+  HWND box = BoxBeforeExit();
   if (box != nullptr) {
     ADD_FAILURE() << "a box waited for a press: " << WindowTitle(box) << ": "
                   << MessageBoxText(box);
@@ -1311,13 +1316,7 @@ TEST_F(LauncherE2E, AOneDiscSilentInstallNeedsNobody) {
              std::string(kScript));
   fs::remove_all("C:\\OneDisc", ec);
   StartSetup("E:\\setup.exe /S", "E:\\");
-  HWND box = nullptr;
-  DWORD code = STILL_ACTIVE;
-  const DWORD start = ::GetTickCount();
-  while (code == STILL_ACTIVE && ::GetTickCount() - start < 120000) {
-    if ((box = WaitForMessageBox(setup_, 200)) != nullptr) break;
-    ::GetExitCodeProcess(setup_.handle, &code);
-  }
+  HWND box = BoxBeforeExit();
   EXPECT_EQ(box, nullptr) << (box != nullptr ? MessageBoxText(box) : std::string());
   EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   EXPECT_EQ(ReadAll("C:\\OneDisc\\Game\\game\\readme.txt"), "one disc");
