@@ -47,8 +47,10 @@ struct InstallPlan {
   std::string desktopPath;         // the user's desktop folder
   std::string programsPath;        // the user's Start-menu programs folder
   std::string statusText;          // the dialog's opening status text
+  std::string scriptFolder;        // where the script was read (the disc's root, mostly)
   std::vector<std::string> discs;  // the disc sections in order: "[disc00]", "[disc01]"...
   bool silent = false;             // an unattended run: what would be a message is logged
+  bool sayWhenRemoved = false;     // an uninstall that removed all says so (/U)
 };
 
 // The disc sections of a script, "[disc00]" upward to the first missing number.

@@ -37,4 +37,11 @@ std::string CutAtLastSeparator(FileSystem& files, const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
+std::string FileNameOf(FileSystem& files, const std::string& path) {
+  const std::string folder = CutAtLastSeparator(files, path);
+  const bool hasSeparator =
+      !folder.empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  return hasSeparator ? path.substr(folder.size() + 1) : path;
+}
+
 }  // namespace dl

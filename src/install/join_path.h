@@ -20,5 +20,7 @@ bool EndsInSeparator(CodePage& codePage, const std::string& text);
 // so that the second byte of a double-byte character is never taken for a separator.
 // A text without a separator gives "".
 std::string CutAtLastSeparator(FileSystem& files, const std::string& path);
+// The text after the last "\" or "/" (the same steps): a path's file name.
+std::string FileNameOf(FileSystem& files, const std::string& path);
 
 }  // namespace dl

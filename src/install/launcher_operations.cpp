@@ -5,6 +5,7 @@
 #include "install/install_record.h"
 #include "install/launch.h"
 #include "install/path_guard.h"
+#include "install/program_entry.h"
 #include "install/uninstall.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
@@ -51,7 +52,12 @@ void LauncherOperations::FinishInstall(const InstallPlan& plan, InstallScreen& s
 }
 
 bool LauncherOperations::WriteInstallRecord(const InstallPlan& plan) {
+  // What an uninstall needs without the disc is on the hard disk before the record says
+  // that the game is installed; the system lists the game once the record is written.
+  const std::string launcherCopy =
+      journal_ != nullptr ? KeepUninstaller(ctx_, plan) : std::string();
   const bool written = dl::WriteInstallRecord(ctx_, plan);
+  if (written && !launcherCopy.empty()) RegisterProgram(ctx_, plan, launcherCopy);
   if (written && journal_ != nullptr) {
     // The journal is in the record's pack now: its file has done its work.
     journal_->RemoveFile();

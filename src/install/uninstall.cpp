@@ -5,6 +5,8 @@
 #include "install/finish.h"
 #include "install/install_journal.h"
 #include "install/install_log.h"
+#include "install/join_path.h"
+#include "install/program_entry.h"
 #include "install/undo.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -118,8 +120,26 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
     else
       refuse(folder, verdict);
   }
+  // The system lists the game until the game itself is gone; its entry and the launcher's
+  // copy it starts stay while the game's program is there.
+  const std::string recordName = Read(ctx.script, script::kRecordName);
+  std::string stillListed;
+  if (folder != nullptr && HasProgramEntry(sys, recordName, folder)) {
+    std::string gameProgram = folder;
+    if (JoinPath(sys, &gameProgram, program) && sys.FileExists(gameProgram))
+      stillListed = gameProgram;
+    else if (!RemoveProgramEntry(ctx, recordName, folder))
+      undo.notRemoved.push_back("the game's entry in the list of installed programs");
+    if (!stillListed.empty())
+      LogLine(ctx.log, "installed-programs entry", "KEPT: the game's program is still there");
+  }
   const bool complete = refused.empty() && undo.notRemoved.empty();
-  if (complete && undo.kept.empty() && journalProblem.empty()) return true;
+  if (complete && undo.kept.empty() && journalProblem.empty() && stillListed.empty()) {
+    if (plan.sayWhenRemoved && !plan.silent)
+      sys.ShowMessage(owner, GameDisplayName(ctx.script) + " was removed from this computer.",
+                      kUninstallCaption);
+    return true;
+  }
 
   std::string text;
   auto paragraph = [&](const std::string& heading, const std::vector<std::string>& items) {
@@ -133,6 +153,11 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
       refused);
   paragraph("These could not be removed:", undo.notRemoved);
   paragraph("These were kept, because the install did not make them:", undo.kept);
+  if (!stillListed.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += "The game's program " + stillListed +
+            " is still there, so the game stays in the list of installed programs.";
+  }
   if (!journalProblem.empty()) {
     if (!text.empty()) text += "\n\n";
     text += "The list of what the install made is damaged (" + journalProblem +

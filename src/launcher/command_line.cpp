@@ -62,7 +62,6 @@ CommandLine ParseCommandLine(const std::string& text) {
     }
   }
   if (line.problems.empty() && !line.help) {
-    if (line.uninstall && !line.silent) line.problems.push_back("/U (needs /S)");
     if (line.uninstall && line.folder) line.problems.push_back("/D= (not with /U)");
     // /LOG= also names the log of an interactive run.
     if (!line.silent && (line.folder || line.directx))
@@ -72,11 +71,12 @@ CommandLine ParseCommandLine(const std::string& text) {
 }
 
 std::string CommandLineHelp() {
-  return "setup [/S [/D=FOLDER] [/DIRECTX]] | [/U /S] | [/?]   [/LOG=FILE]\n\n"
+  return "setup [/S [/D=FOLDER] [/DIRECTX]] | [/U [/S]] | [/?]   [/LOG=FILE]\n\n"
          "/S\tinstall without questions, in the mode the disc decides\n"
          "/D=FOLDER\tthe folder to install to, as it stands (quote it when it has blanks)\n"
          "/LOG=FILE\twhere the install log goes (else %TEMP%\\<record>-setup.log)\n"
          "/DIRECTX\tlet the DirectX set-up follow a silent install\n"
+         "/U\tuninstall, after one question; no disc is needed\n"
          "/U /S\tuninstall without questions\n\n"
          "Exit codes: 0 done, 1 the copy or the record failed, 2 refused before any change, "
          "3 nothing to do.";

@@ -1,7 +1,7 @@
 // The launcher's command line, for unattended installs. Without one the launcher behaves
 // exactly as always.
 //   /S [/D=FOLDER] [/LOG=FILE] [/DIRECTX]   a silent install (or update)
-//   /U /S [/LOG=FILE]                       a silent uninstall
+//   /U [/S] [/LOG=FILE]                     an uninstall (after one question, or silent)
 //   /?                                      the switches
 #pragma once
 
@@ -27,6 +27,8 @@ struct CommandLine {
   std::optional<std::string> folder;  // /D=
   std::optional<std::string> log;     // /LOG=
   std::vector<std::string> problems;  // unknown, repeated or incomplete switches, as given
+  // The run goes by itself once the dialog opens: an unattended install, or an uninstall.
+  bool RunsByItself() const { return silent || uninstall; }
 };
 
 // Switches are case-insensitive, in any order, separated by blanks; a value may be quoted

@@ -24,6 +24,7 @@ struct LauncherState {
   ModuleRef instance = nullptr;    // the program's module (its bitmap resources)
   std::uint32_t systemLocale = 0;  // 2052 selects the Chinese script
   std::string scriptName;          // "setup.ini" or "setup1.ini"
+  std::string scriptFolder;        // the folder it was read from
   std::string recordPath;          // Windows directory + "\" + record name: the pack's base
   std::string sourceRoot;          // the folder above the launcher's folder; may be empty
   std::string discRoot;            // "X:\" of the launcher's drive

@@ -4,6 +4,8 @@
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
+#include "install/program_entry.h"
+#include "install/uninstall.h"
 #include "launcher/drives.h"
 #include "probe/probe.h"
 #include "script/ini_file.h"
@@ -115,8 +117,10 @@ InstallPlan PlanCommand(CodePage& codePage, const LauncherState& st, IniFile& sc
   plan.desktopPath = st.desktopPath;
   plan.programsPath = st.programsPath;
   plan.statusText = statusText;
+  plan.scriptFolder = st.scriptFolder;
   plan.discs = DiscSections(script);
   plan.silent = st.commandLine.silent;
+  plan.sayWhenRemoved = st.commandLine.uninstall && !st.commandLine.silent;
   // Formed as the copy forms it even without a disc to copy, so that what is finished and
   // recorded is always a full path (never the field's text, relative to the current folder);
   // an unattended run's /D= is the folder itself.
@@ -353,8 +357,20 @@ void SetupDialog::RunSilent() {
     EndDialog();  // the launcher ends without waiting
   };
   if (line.uninstall) {
-    if (st.mode != LaunchMode::kInstalled)
+    // Asked by name once, when somebody is there to answer (the system's list of installed
+    // programs starts "setup.exe /U").
+    const std::string game = GameDisplayName(ctx_.script);
+    System& sys = ctx_.system;
+    if (st.mode != LaunchMode::kInstalled) {
+      if (!line.silent)
+        sys.ShowMessage(view_.window(), game + " is not installed on this computer.",
+                        kUninstallCaption);
       return finish(ExitCode::kNothingToDo, "nothing installed");
+    }
+    if (!line.silent &&
+        !sys.AskYesNo(view_.window(), "Remove " + game + " and everything its install made?",
+                      kUninstallCaption))
+      return finish(ExitCode::kRefused, "REFUSED: the user chose to keep the game");
     InstallCommand();
     return finish(st.exitCode, "");
   }

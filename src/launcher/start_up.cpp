@@ -5,6 +5,8 @@
 #include "install/copy.h"
 #include "install/install_journal.h"
 #include "install/join_path.h"
+#include "install/path_guard.h"
+#include "install/program_entry.h"
 #include "install/undo.h"
 #include "launcher/command_line.h"
 #include "launcher/drives.h"
@@ -78,6 +80,49 @@ void RecoverUnfinishedInstall(LauncherContext& ctx) {
     sys.ShowMessage(nullptr, "These could not be removed:" + ListOf(undone.notRemoved), title);
 }
 
+// An uninstall started from the launcher's copy in the install folder would hold that
+// folder open while it removes it: it goes on from a copy in the temporary folder, and this
+// run ends. True when the copy was started.
+bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFolder,
+                             const std::string& recordName) {
+  System& sys = ctx.system;
+  const char* installFolder = Read(ctx.record, record::kInstallFolder);
+  if (installFolder == nullptr || launcherFolder.empty()) return false;
+  const std::string canonicalLauncher = CanonicalPath(launcherFolder, &sys);
+  if (!LiesInside(launcherFolder, installFolder, &sys) &&
+      canonicalLauncher != CanonicalPath(installFolder, &sys))
+    return false;
+  std::string temporary = sys.TempDir();
+  // Never to itself: a launcher that runs from that folder already goes on here.
+  if (temporary.empty() ||
+      !JoinPath(sys, &temporary, ProgramEntryName(recordName) + "-uninstall") ||
+      CanonicalPath(temporary, &sys) == canonicalLauncher)
+    return false;
+  const std::string launcherName = FileNameOf(sys, sys.ModuleFilePath());
+  for (const std::string& name :
+       {launcherName, std::string(script::kScriptName), std::string(script::kScriptNameChinese)}) {
+    std::string from = launcherFolder, to = temporary;
+    if (!JoinPath(sys, &from, name) || !JoinPath(sys, &to, name)) return false;
+    if (name != launcherName && !sys.FileExists(from)) continue;
+    const int result = sys.ShellFileOperation(
+        nullptr, ShellOp::kCopy, from, to,
+        kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir | kShellNoErrorUi);
+    if (result != 0) {
+      LogLine(ctx.log, "copy " + from + " -> " + to, "FAILED (" + std::to_string(result) + ")");
+      return false;
+    }
+  }
+  const CommandLine& line = ctx.state.commandLine;
+  std::string command = "\"" + temporary + "\\" + launcherName + "\" /U";
+  if (line.silent) command += " /S";
+  std::string log;
+  if (line.log) command += " /LOG=\"" + (sys.ResolvePath(*line.log, &log) ? log : *line.log) + "\"";
+  LogLine(ctx.log, "uninstall", "goes on from " + temporary);
+  // The copy writes the log anew: this run lets go of it first.
+  if (auto* deferred = dynamic_cast<DeferredLog*>(ctx.log)) deferred->Open(nullptr);
+  return sys.StartProgram(command, /*hidden=*/false) > 31;
+}
+
 }  // namespace
 
 int LauncherMain(LauncherContext& ctx, ModuleRef instance,
@@ -87,7 +132,8 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
 
   st.instance = instance;
   // An unattended run that is refused says so in its exit code.
-  const int refused = st.commandLine.silent ? static_cast<int>(ExitCode::kRefused) : kExitNormal;
+  const int refused =
+      st.commandLine.RunsByItself() ? static_cast<int>(ExitCode::kRefused) : kExitNormal;
   // With /LOG= the log can start at once (else it waits for the record's name).
   auto* deferred = dynamic_cast<DeferredLog*>(ctx.log);
   if (deferred != nullptr && st.commandLine.log)
@@ -124,6 +170,11 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
 
   LoadSpecialFolders(ctx);
 
+  const std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
+  // An uninstall needs no disc: the script beside the launcher (on the disc, or in the
+  // copy an install keeps on the hard disk) says what the game's files are.
+  if (line.uninstall && !launcherFolder.empty()) sys.ChangeDir(launcherFolder);
+
   st.systemLocale = sys.SystemLocale();
   st.scriptName =
       st.systemLocale == script::kChineseLocale ? script::kScriptNameChinese : script::kScriptName;
@@ -134,6 +185,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
     while (!FindInstallDisc(ctx)) sys.ShowMessage(nullptr, "Install Disc not Find", "Error");
   }
 
+  st.scriptFolder = sys.CurrentDir();
   std::string recordName = Read(ctx.script, script::kRecordName);
   // The log has its place once the record's name is known: /LOG=, or the temporary folder.
   if (deferred != nullptr && !st.commandLine.log)
@@ -149,15 +201,16 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   st.recordPath = CutToPath(CutToPath(sys.WindowsDir(), &sys) + "\\" + recordName, &sys);
   ReadInstallRecord(ctx, recordName);
   RecoverUnfinishedInstall(ctx);
-
-  std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
+  if (line.uninstall && ctx.record.loaded &&
+      HandOverToTemporaryCopy(ctx, launcherFolder, recordName))
+    return static_cast<int>(ExitCode::kDone);
 
   std::string firstLabel = ctx.script.GetString(DiscSectionName(0).c_str(), script::kLabelKey,
                                                 script::kFirstDiscLabelDefault);
   st.tryMode = Read(ctx.script, script::kTry);
   std::int32_t updateFlag = Read(ctx.script, script::kUpdate);
 
-  if (!FindDiscByLabel(sys, firstLabel) && updateFlag == 0) {
+  if (!line.uninstall && !FindDiscByLabel(sys, firstLabel) && updateFlag == 0) {
     for (int prompt = 0; prompt < kFirstDiscPrompts; ++prompt) {
       std::string caption = ReadOrEmpty(ctx.script, script::kCaptionWrongDisc);
       sys.ShowMessage(nullptr, DiscPromptText(ctx.script, 1), caption);
@@ -190,7 +243,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
-  return st.commandLine.silent ? static_cast<int>(st.exitCode) : kExitNormal;
+  return st.commandLine.RunsByItself() ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 
 }  // namespace dl

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace dl {
 
@@ -88,6 +90,17 @@ inline constexpr std::uint32_t kShellAllowUndo = 0x0040;       // to the recycle
 inline constexpr std::uint32_t kShellNoConfirmMkdir = 0x0200;  // make missing folders
 inline constexpr std::uint32_t kShellNoErrorUi = 0x0400;       // no error message boxes
 
+// The two parts of the registry a program writes its settings to: the machine's (needs an
+// administrator's rights) and the signed-in user's.
+enum class RegistryRoot : int { kMachine, kUser };
+
+// A value of a registry key: a text, or a 32-bit number when number holds one.
+struct RegistryValue {
+  std::string name;
+  std::string text;
+  std::optional<std::uint32_t> number;
+};
+
 // One run of the DirectX probe. Steps run in order; whatever a step loads or obtains is
 // held by the session until a later step releases it or the session is destroyed, which
 // releases everything still held.
@@ -125,6 +138,19 @@ class Desktop {
   // then starts the program itself.
   virtual bool StartProgramAsUser(const std::string& program, const std::string& arguments,
                                   const std::string& folder) = 0;
+
+  // --- the registry (keys are paths below the root: "Software\\Maker\\Game") ---
+  // Makes the key, and any key above it that is missing, and sets these values there.
+  // False when the key cannot be made or opened for writing (the machine's part without
+  // an administrator's rights) or a value cannot be set.
+  virtual bool WriteRegistryValues(RegistryRoot root, const std::string& key,
+                                   const std::vector<RegistryValue>& values) = 0;
+  // A text value of a key. False when the key or the value is missing, or is no text.
+  virtual bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
+                                std::string* text) = 0;
+  // Removes a key that has no keys below it, with its values. True when the key is gone
+  // (one that was never there included); false when it is still there.
+  virtual bool RemoveRegistryKey(RegistryRoot root, const std::string& key) = 0;
 
   // --- windows, locale, version ---
   // True when a top-level window of this window class exists.

@@ -279,4 +279,29 @@ TEST_F(SystemContract, PathsResolveToOneFormAndAWildcardDeleteIsNeverCarriedOut)
 }
 
 }  // namespace
+TEST_F(SystemContract, RegistryValuesWrittenReadBackAndRemovedWithTheirKey) {
+  // The user's part: writable without an administrator's rights on every system.
+  const std::string key = "Software\\disclaunch-contract\\Entry";
+  ASSERT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, key));  // gone, or never there
+  std::string text;
+  EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "DisplayName", &text));
+  ASSERT_TRUE(sys_->WriteRegistryValues(
+      RegistryRoot::kUser, key,
+      {{"DisplayName", "Harbor Lights", {}}, {"NoModify", "", 1u}, {"Empty", "", {}}}));
+  // Set again: values are replaced, not added, and a key's name is found in any case.
+  ASSERT_TRUE(sys_->WriteRegistryValues(RegistryRoot::kUser, key,
+                                        {{"DisplayName", "Harbor Lights 2", {}}}));
+  ASSERT_TRUE(sys_->ReadRegistryText(RegistryRoot::kUser, "SOFTWARE\\DISCLAUNCH-CONTRACT\\entry",
+                                     "displayname", &text));
+  EXPECT_EQ(text, "Harbor Lights 2");
+  ASSERT_TRUE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "Empty", &text));
+  EXPECT_EQ(text, "");
+  EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "NoModify", &text))
+      << "a number is no text";
+  EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "Missing", &text));
+  EXPECT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, key));
+  EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "DisplayName", &text));
+  EXPECT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, "Software\\disclaunch-contract"));
+}
+
 }  // namespace dl::testing

@@ -441,6 +441,31 @@ TEST_F(LauncherE2E, AWindowTitledLikeTheDialogStopsTheLauncherAfterTheScript) {
 
 // --- installing the sample discs ---
 
+// The sample's entry in the system's list of installed programs.
+constexpr const char* kSampleEntry =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\WENDMARK";
+
+// A text value of the sample's entry under root; empty when there is none.
+std::string SampleEntryValue(HKEY root, const char* name) {
+  char value[1024] = {};
+  DWORD size = sizeof value - 1;
+  if (::RegGetValueA(root, kSampleEntry, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS)
+    return std::string();
+  return value;
+}
+
+// A visible message box of any program with this title; null when none shows in time.
+HWND WaitForAnyBoxTitled(const char* title, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  do {
+    HWND box = ::FindWindowA("#32770", title);
+    if (box != nullptr && ::IsWindowVisible(box)) return box;
+    ::Sleep(100);
+  } while (::GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
 std::string ShellFolder(int csidl) {
   char path[MAX_PATH + 1] = {};
   return ::SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? std::string(path) : std::string();
@@ -675,6 +700,10 @@ class SampleInstallE2E : public LauncherE2E {
   }
   void RemoveInstall() {
     std::error_code ec;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ::RegDeleteKeyA(root, kSampleEntry);
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    fs::remove_all(std::string(temp) + "WENDMARK-uninstall", ec);
     for (const std::string& p : {std::string("C:\\Wendmark"), std::string("C:\\Games"),
                                  programs_ + "\\Wendmark", desktop_ + "\\Wendmark.lnk", samplePack_,
                                  samplePack_.substr(0, samplePack_.size() - 4) + ".jnl"})
@@ -1253,13 +1282,66 @@ TEST_F(UnattendedE2E, ASilentInstallFromBothDiscsThenASilentUninstall) {
   EXPECT_NE(log.find("record " + samplePack_ + ": written"), std::string::npos) << log;
   EXPECT_TRUE(StubLog().empty()) << "no DirectX set-up without /DIRECTX";
 
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "QuietUninstallString"),
+            "\"C:\\Wendmark\\Game\\_uninstall\\setup.exe\" /U /S");
+
+  // From the disc, as before: the entry and the hard-disk copy go with the game.
   StartSilent("/U /S");
   EXPECT_EQ(WaitForExit(setup_, 60000), 0);
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
   EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark\\Wendmark.lnk").c_str()),
             INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(ReadAll(log_).find("delete C:\\Wendmark\\Game: done"), std::string::npos);
+}
+
+// The system's list of installed programs, as Wine's own uninstaller shows it and acts on it
+// (game managers on Linux use it): after an install it names the game; with no disc of the
+// game in any drive, "uninstaller --remove" runs the entry's uninstall command, the launcher's
+// copy on the hard disk, which asks once by the game's name, removes it all (its own copy
+// and the entry included) and says so; then the list no longer names it.
+TEST_F(UnattendedE2E, WinesUninstallerListsTheGameAndRemovesItWithoutAnyDisc) {
+  StartSilent("/S");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  auto listed = [this] {
+    const std::string list = shots_ + "\\programs.txt";
+    ::DeleteFileA(list.c_str());
+    Process lister = Start("cmd /c uninstaller --list > \"" + list + "\"", "C:\\");
+    EXPECT_EQ(WaitForExit(lister, kExit), 0);
+    return ReadAll(list);
+  };
+  EXPECT_NE(listed().find("WENDMARK|||Wendmark"), std::string::npos) << listed();
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "InstallLocation"), "C:\\Wendmark\\Game");
+  const std::string copy = "C:\\Wendmark\\Game\\_uninstall\\";
+  for (const char* name : {"setup.exe", "setup.ini", "setup1.ini"})
+    EXPECT_NE(::GetFileAttributesA((copy + name).c_str()), INVALID_FILE_ATTRIBUTES) << name;
+
+  // Both discs out: E: holds another game's disc, F: nothing.
+  const std::string other = UnixPathFromEnv("DL_E2E_DISC_E") + "-other";
+  ASSERT_TRUE(SwapDisc('e', other, "ANOTHER_GAME"));
+  Process remover = Start("uninstaller --remove WENDMARK", "C:\\");
+  ASSERT_NE(remover.handle, nullptr);
+  HWND question = WaitForAnyBoxTitled("Uninstall", kAppear);
+  ASSERT_NE(question, nullptr) << "the uninstall asked nothing";
+  EXPECT_NE(MessageBoxText(question).find("Remove Wendmark"), std::string::npos)
+      << MessageBoxText(question);
+  Shot(question, "uninstall-question");
+  Press(question, IDYES);
+  EXPECT_TRUE(WaitGone(question, kExit));
+  HWND told = WaitForAnyBoxTitled("Uninstall", kAppear);
+  ASSERT_NE(told, nullptr);
+  EXPECT_EQ(MessageBoxText(told), "Wendmark was removed from this computer.");
+  Press(told, IDOK);
+  EXPECT_TRUE(WaitGone(told, kExit));
+  EXPECT_EQ(WaitForExit(remover, kExit), 0);
+
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((desktop_ + "\\Wendmark.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
+  EXPECT_EQ(listed().find("WENDMARK"), std::string::npos) << listed();
 }
 
 // /D= is the install folder itself, blanks and all: installed, recorded and played there.

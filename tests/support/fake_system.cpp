@@ -327,6 +327,56 @@ bool FakeSystem::AskYesNo(WindowRef owner, const std::string& text, const std::s
   return next.answer == kAnswerYes;
 }
 
+namespace {
+std::string RegistryName(std::string key) {
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return key;
+}
+}  // namespace
+
+bool FakeSystem::WriteRegistryValues(RegistryRoot root, const std::string& key,
+                                     const std::vector<RegistryValue>& values) {
+  if (root == RegistryRoot::kMachine && machineRegistryDenied) return false;
+  std::vector<RegistryValue>& stored = registry[{root, RegistryName(key)}];
+  for (const RegistryValue& v : values) {
+    auto same = [&](const RegistryValue& s) {
+      return RegistryName(s.name) == RegistryName(v.name);
+    };
+    auto it = std::find_if(stored.begin(), stored.end(), same);
+    if (it == stored.end())
+      stored.push_back(v);
+    else
+      *it = v;
+  }
+  return true;
+}
+
+const std::vector<RegistryValue>* FakeSystem::RegistryKey(RegistryRoot root,
+                                                          const std::string& key) const {
+  auto it = registry.find({root, RegistryName(key)});
+  return it == registry.end() ? nullptr : &it->second;
+}
+
+bool FakeSystem::ReadRegistryText(RegistryRoot root, const std::string& key,
+                                  const std::string& name, std::string* text) {
+  const std::vector<RegistryValue>* values = RegistryKey(root, key);
+  if (values == nullptr) return false;
+  for (const RegistryValue& v : *values)
+    if (RegistryName(v.name) == RegistryName(name) && !v.number) {
+      *text = v.text;
+      return true;
+    }
+  return false;
+}
+
+bool FakeSystem::RemoveRegistryKey(RegistryRoot root, const std::string& key) {
+  if (root == RegistryRoot::kMachine && machineRegistryDenied && RegistryKey(root, key) != nullptr)
+    return false;
+  registry.erase({root, RegistryName(key)});
+  return true;
+}
+
 void FakeSystem::Pause(std::uint32_t milliseconds) {
   nowMs_ += milliseconds;
   pauses_.push_back(milliseconds);

@@ -118,12 +118,25 @@ class FakeSystem : public System {
                           const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
+  // Keys are found whatever their case; the machine's part refuses writes with
+  // machineRegistryDenied.
+  bool WriteRegistryValues(RegistryRoot root, const std::string& key,
+                           const std::vector<RegistryValue>& values) override;
+  bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
+                        std::string* text) override;
+  bool RemoveRegistryKey(RegistryRoot root, const std::string& key) override;
   bool WindowOfClassExists(const std::string& className) override;
   bool WindowWithTitleExists(const std::string& title) override;
   std::uint32_t SystemLocale() override { return locale; }
   bool OsVersion(OsVersionInfo* out) override;
   std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
   void DebugText(const std::string& text) override { debugTexts.push_back(text); }
+
+  // The registry: values by root and key (in capitals), in the order first set.
+  std::map<std::pair<RegistryRoot, std::string>, std::vector<RegistryValue>> registry;
+  bool machineRegistryDenied = false;
+  // The values of a key; null when there is no such key.
+  const std::vector<RegistryValue>* RegistryKey(RegistryRoot root, const std::string& key) const;
 
   // Resources the program carries, by name.
   std::map<std::string, std::string> resources;

@@ -97,6 +97,12 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
                 "\\Uninstall KVX.lnk\tnew\r\n"
                 "conversion\tC:\\windows\\setup.ini\tnew\r\n"
                 "desktop\tC:\\users\\me\\Desktop\\KVX.lnk\tnew\r\n"
+                // The launcher and its script, kept for an uninstall without the disc.
+                "made\t_uninstall\r\n"
+                "file\t_uninstall\\setup.exe\t8\tnew\r\n"
+                "file\t_uninstall\\setup.ini\t" +
+                std::to_string(m.sys.ReadHostFile("D:\\setup.ini").size()) +
+                "\tnew\r\n"
                 "record\tC:\\windows\\KVX.ini.pak\r\n"
                 "end\r\n");
   EXPECT_FALSE(m.Exists("C:\\windows\\KVX.ini.jnl"));  // its work is done

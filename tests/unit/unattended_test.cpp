@@ -40,7 +40,7 @@ TEST(CommandLine, SwitchesQuotedValuesRepeatsAndUnknowns) {
       {"/S /D=C:\\A /d=C:\\B", true, false, false, "C:\\A", "", {"/d=C:\\B (given twice)"}},
       {"/X /S /Quiet", true, false, false, "", "", {"/X", "/Quiet"}},
       {"/S /D=", true, false, false, "", "", {"/D="}},
-      {"/U", false, true, false, "", "", {"/U (needs /S)"}},
+      {"/U", false, true, false, "", "", {}},  // asks once
       {"/D=C:\\Games", false, false, false, "C:\\Games", "", {"/D= and /DIRECTX need /S"}},
       {"/LOG=C:\\x.log", false, false, false, "", "C:\\x.log", {}},  // an interactive run's log
       {"/U /S /D=C:\\Games", true, true, false, "C:\\Games", "", {"/D= (not with /U)"}},

@@ -186,7 +186,7 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
           std::make_unique<SetupDialog>(session->ctx, *session->view, session->operations);
       session->dialog->OnInit();
       // An unattended run starts once the dialog shows.
-      if (session->ctx.state.commandLine.silent) ::PostMessageA(window, kSilentStart, 0, 0);
+      if (session->ctx.state.commandLine.RunsByItself()) ::PostMessageA(window, kSilentStart, 0, 0);
       return 0;
     }
     auto* session = reinterpret_cast<DialogSession*>(::GetWindowLongPtrA(window, GWLP_USERDATA));

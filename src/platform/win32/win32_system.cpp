@@ -312,6 +312,66 @@ bool Win32System::SpecialFolderPath(SpecialFolder which, std::string* path) {
   return found.has_value();
 }
 
+namespace {
+
+HKEY RootKey(RegistryRoot root) {
+  return root == RegistryRoot::kMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+}  // namespace
+
+bool Win32System::WriteRegistryValues(RegistryRoot root, const std::string& key,
+                                      const std::vector<RegistryValue>& values) {
+  HKEY handle = nullptr;
+  if (::RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = true;
+  for (const RegistryValue& v : values) {
+    const DWORD number = v.number.value_or(0);
+    const LONG result =
+        v.number ? ::RegSetValueExA(handle, v.name.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&number), sizeof number)
+                 : ::RegSetValueExA(handle, v.name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(v.text.c_str()),
+                                    static_cast<DWORD>(v.text.size() + 1));
+    ok = ok && result == ERROR_SUCCESS;
+  }
+  ::RegCloseKey(handle);
+  return ok;
+}
+
+bool Win32System::ReadRegistryText(RegistryRoot root, const std::string& key,
+                                   const std::string& name, std::string* text) {
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(RootKey(root), key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, size = 0;
+  bool ok =
+      ::RegQueryValueExA(handle, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      (type == REG_SZ || type == REG_EXPAND_SZ);
+  if (ok) {
+    // One byte more than asked for: a stored text need not end in a terminator.
+    std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
+    DWORD got = size;
+    ok = ::RegQueryValueExA(handle, name.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(buffer.data()), &got) == ERROR_SUCCESS &&
+         got <= size;
+    if (ok) {
+      buffer.resize(got);
+      while (!buffer.empty() && buffer.back() == '\0') buffer.pop_back();
+      *text = buffer;
+    }
+  }
+  ::RegCloseKey(handle);
+  return ok;
+}
+
+bool Win32System::RemoveRegistryKey(RegistryRoot root, const std::string& key) {
+  const LONG result = ::RegDeleteKeyA(RootKey(root), key.c_str());
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
 bool Win32System::WindowOfClassExists(const std::string& className) {
   return ::FindWindowA(className.c_str(), nullptr) != nullptr;
 }

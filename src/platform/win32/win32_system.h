@@ -46,6 +46,11 @@ class Win32System : public System {
                           const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
+  bool WriteRegistryValues(RegistryRoot root, const std::string& key,
+                           const std::vector<RegistryValue>& values) override;
+  bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
+                        std::string* text) override;
+  bool RemoveRegistryKey(RegistryRoot root, const std::string& key) override;
   bool WindowOfClassExists(const std::string& className) override;
   bool WindowWithTitleExists(const std::string& title) override;
   std::uint32_t SystemLocale() override;
