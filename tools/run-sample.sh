@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs setup.exe from the sample disc under Wine.
-#   tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...]]
+#   tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...] [--launcher64]]
 # Builds the Windows programs (preset mingw64), makes a private Wine prefix under
 # build/mingw64/sample-prefix with disc 1 as CD-ROM drive D: (label WENDMARK_1) and disc 2
 # as E: (WENDMARK_2), and starts D:\setup.exe in D:\. With a display you drive it; without
@@ -12,18 +12,22 @@
 # --images runs the launcher from disc images instead (an author's own discs, made with
 # disctool image or any ISO 9660 tool): each is extracted as a CD-ROM presents it, every
 # file read-only, its volume ID the label; the first goes into D:, the others into E:, F:...
+# A release disc's setup.exe is 32-bit (for Windows XP): a Wine that runs no 32-bit programs
+# cannot start it, and the script says so; --launcher64 then tests the disc's scripts and
+# files with this build's 64-bit setup.exe (and grpconv.exe) in place of the disc's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-install=no headless=no images=()
+install=no headless=no images=() launcher64=no
 while [ $# -gt 0 ]; do
   case $1 in
     --install) install=yes ;;
     --headless) headless=yes ;;
+    --launcher64) launcher64=yes ;;
     --images)
       while [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; do images+=("$(realpath "$2")"); shift; done
       [ ${#images[@]} -gt 0 ] || { echo "--images needs at least one image" >&2; exit 2; } ;;
-    *) echo "usage: tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...]]" >&2
+    *) echo "usage: tools/run-sample.sh [--install] [--headless] [--images A.iso [B.iso ...] [--launcher64]]" >&2
        exit 2 ;;
   esac
   shift
@@ -68,6 +72,32 @@ if [ ${#images[@]} -gt 0 ]; then
     disc_names+=("$iso (label $(cat "$discs/disc$n/.windows-label"))")
     disc_dirs+=("$discs/disc$n")
   done
+  launcher=$(find "$discs/disc1" -maxdepth 1 -iname setup.exe | head -n 1)
+  [ -n "$launcher" ] || { echo "${images[0]} has no setup.exe in its root: it cannot be disc 1" >&2; exit 1; }
+  if [ $launcher64 = yes ]; then
+    # This build's launcher stands in for the disc's: the scripts and files are the disc's.
+    for program in setup grpconv; do
+      target=$(find "$discs/disc1" -maxdepth 1 -iname "$program.exe" | head -n 1)
+      [ -n "$target" ] || target=$discs/disc1/$program.exe
+      chmod u+w "$target" 2>/dev/null || true
+      cp "$bin/sample-disc/disc1/$program.exe" "$target" && chmod a-w "$target"
+    done
+    echo "=== disc 1's setup.exe and grpconv.exe replaced by this build's 64-bit ones"
+  elif [ "$(tools/pe-machine.sh "$launcher")" = i386 ] &&
+       [ ! -x /usr/lib/wine/wine ] && [ ! -d /usr/lib/i386-linux-gnu/wine ]; then
+    cat >&2 <<MSG
+${images[0]}: its setup.exe is a 32-bit Windows program (as a release for Windows XP is),
+and this Wine runs 64-bit programs only (wine32 is not installed), so it could not start.
+Either run it where Wine runs 32-bit programs (a kernel that runs 32-bit programs, then
+"dpkg --add-architecture i386 && apt-get update && apt-get install wine32:i386"), or test
+the disc's scripts and files with this build's 64-bit launcher in its place:
+  tools/run-sample.sh --images ${images[*]} --launcher64
+MSG
+    exit 3
+  fi
+elif [ $launcher64 = yes ]; then
+  echo "--launcher64 goes with --images (the sample discs have this build's launcher)" >&2
+  exit 2
 fi
 more=()
 letters=(e f g h i j)
