@@ -23,8 +23,9 @@ using namespace dl::e2e;
 const struct {
   int id;
   const char* name;
-} kControls[] = {{DL_ID_INSTALL, "Install/Uninstall"}, {DL_ID_EXIT, "Exit/OK"}, {DL_ID_DRIVE, "drive button"},
-                 {DL_ID_FOLDER, "folder field"},      {DL_ID_PLAY, "Play"},    {DL_ID_DEMO, "Demo"}};
+} kControls[] = {
+    {DL_ID_INSTALL, "Install/Uninstall"}, {DL_ID_EXIT, "Exit/OK"}, {DL_ID_DRIVE, "drive button"},
+    {DL_ID_FOLDER, "folder field"},       {DL_ID_PLAY, "Play"},    {DL_ID_DEMO, "Demo"}};
 
 void Describe(HWND dialog) {
   std::printf("dialog \"%s\"\n", WindowTitle(dialog).c_str());
@@ -215,13 +216,15 @@ int Walkthrough(const std::string& command, const std::string& cwd, const std::s
       std::printf("no folder browser appeared\n");
     }
   }
-  if (!discs.empty() && ControlVisible(dialog, DL_ID_INSTALL) && ControlText(dialog, DL_ID_INSTALL) == "INSTALL") {
+  if (!discs.empty() && ControlVisible(dialog, DL_ID_INSTALL) &&
+      ControlText(dialog, DL_ID_INSTALL) == "INSTALL") {
     if (!Install(setup, dialog, shots, letter, discs)) {
       int code = WaitForExit(setup, 10000);
       std::printf("the install did not finish; exit code %d\n", code);
       return 1;
     }
-    if (ControlVisible(dialog, DL_ID_PLAY)) return Lifecycle(command, cwd, shots, setup, dialog) ? 0 : 1;
+    if (ControlVisible(dialog, DL_ID_PLAY))
+      return Lifecycle(command, cwd, shots, setup, dialog) ? 0 : 1;
   }
   std::printf("clicking %s\n", ControlText(dialog, DL_ID_EXIT).c_str());
   Click(dialog, DL_ID_EXIT);
