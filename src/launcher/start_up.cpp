@@ -80,6 +80,15 @@ void RecoverUnfinishedInstall(LauncherContext& ctx) {
     sys.ShowMessage(nullptr, "These could not be removed:" + ListOf(undone.notRemoved), title);
 }
 
+// The folder in which an uninstall from the hard disk goes on: "<temp>\<record>-uninstall".
+// Empty when there is no temporary folder.
+std::string TemporaryCopyFolder(System& sys, const std::string& recordName) {
+  std::string folder = sys.TempDir();
+  if (folder.empty() || !JoinPath(sys, &folder, ProgramEntryName(recordName) + "-uninstall"))
+    return {};
+  return folder;
+}
+
 // An uninstall started from the launcher's copy in the install folder would hold that
 // folder open while it removes it: it goes on from a copy in the temporary folder, and this
 // run ends. True when the copy was started.
@@ -92,12 +101,9 @@ bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFo
   if (!LiesInside(launcherFolder, installFolder, &sys) &&
       canonicalLauncher != CanonicalPath(installFolder, &sys))
     return false;
-  std::string temporary = sys.TempDir();
+  const std::string temporary = TemporaryCopyFolder(sys, recordName);
   // Never to itself: a launcher that runs from that folder already goes on here.
-  if (temporary.empty() ||
-      !JoinPath(sys, &temporary, ProgramEntryName(recordName) + "-uninstall") ||
-      CanonicalPath(temporary, &sys) == canonicalLauncher)
-    return false;
+  if (temporary.empty() || CanonicalPath(temporary, &sys) == canonicalLauncher) return false;
   const std::string launcherName = FileNameOf(sys, sys.ModuleFilePath());
   for (const std::string& name :
        {launcherName, std::string(script::kScriptName), std::string(script::kScriptNameChinese)}) {
@@ -243,6 +249,19 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
+  // The copy an uninstall handed over to cannot remove itself: it goes when Windows next
+  // starts, its files first.
+  const std::string temporary = TemporaryCopyFolder(sys, recordName);
+  if (line.uninstall && !temporary.empty() &&
+      CanonicalPath(temporary, &sys) == CanonicalPath(launcherFolder, &sys)) {
+    std::string pattern = temporary;
+    bool taken = JoinPath(sys, &pattern, "*");
+    for (const FoundFile& f : sys.FindFiles(pattern))
+      if (!f.isDirectory) taken = sys.RemoveAtRestart(temporary + "\\" + f.name) && taken;
+    taken = sys.RemoveAtRestart(temporary) && taken;
+    LogLine(ctx.log, "temporary copy " + temporary,
+            taken ? "removed when Windows next starts" : "KEPT: the system took no removal");
+  }
   return st.commandLine.RunsByItself() ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 

@@ -100,6 +100,11 @@ class FileSystem : public CodePage {
   // Removes a folder only when it holds nothing. False when it is not empty, does not
   // exist or cannot be removed.
   virtual bool RemoveEmptyFolder(const std::string& path) = 0;
+  // Asks the system to remove a file, or a folder that is empty by then, when it next
+  // starts: for what cannot go now (a running program's own file). Requests are carried out
+  // in the order they were made. False when the system does not take the request (it needs
+  // an administrator's rights; a host without such a start has none).
+  virtual bool RemoveAtRestart(const std::string& path) = 0;
   // The files and folders that a search pattern ("dir\*.dat") matches, in the order the
   // system gives them ("." and ".." included when the pattern matches them).
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;

@@ -304,4 +304,12 @@ TEST_F(SystemContract, RegistryValuesWrittenReadBackAndRemovedWithTheirKey) {
   EXPECT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, "Software\\disclaunch-contract"));
 }
 
+TEST_F(SystemContract, ARemovalAtRestartIsTakenForAFileThatIsThere) {
+  // The launcher asks it as an administrator, as these tests run; what happens at the next
+  // start is the system's.
+  Write("later.bin", "goes at the next start");
+  EXPECT_TRUE(sys_->RemoveAtRestart(Path("later.bin")));
+  EXPECT_TRUE(sys_->FileExists(Path("later.bin"))) << "nothing goes before then";
+}
+
 }  // namespace dl::testing

@@ -1342,6 +1342,21 @@ TEST_F(UnattendedE2E, WinesUninstallerListsTheGameAndRemovesItWithoutAnyDisc) {
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
   EXPECT_EQ(listed().find("WENDMARK"), std::string::npos) << listed();
+  // The temporary copy that did the work goes when Windows next starts.
+  auto pending = [] {
+    std::string value(65536, '\0');
+    DWORD size = static_cast<DWORD>(value.size());
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                       "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(),
+                       &size) != ERROR_SUCCESS)
+      return std::string();
+    value.resize(size);
+    return value;
+  };
+  for (int i = 0; i < 100 && pending().find("WENDMARK-uninstall\\setup.exe") == std::string::npos;
+       ++i)
+    ::Sleep(100);
+  EXPECT_NE(pending().find("WENDMARK-uninstall\\setup.exe"), std::string::npos);
 }
 
 // /D= is the install folder itself, blanks and all: installed, recorded and played there.

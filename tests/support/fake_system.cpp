@@ -466,6 +466,13 @@ bool FakeSystem::FileSize(const std::string& path, std::uint64_t* size) {
   return !host.empty() && host_.FileSize(host, size);
 }
 
+bool FakeSystem::RemoveAtRestart(const std::string& path) {
+  std::uint32_t attributes = 0;
+  if (!GetAttributes(path, &attributes)) return false;
+  removedAtRestart.push_back(path);
+  return true;
+}
+
 bool FakeSystem::RemoveEmptyFolder(const std::string& path) {
   fileEffects.push_back({FileEffect::kRemoveFolder, path, {}});
   const std::string host = HostPath(path);

@@ -102,6 +102,8 @@ class FakeSystem : public System {
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
   bool RemoveEmptyFolder(const std::string& path) override;
+  // Taken for an existing path, and noted in removedAtRestart.
+  bool RemoveAtRestart(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
   // Absolute against the current folder, "." and ".." taken out, host links followed; a
@@ -132,6 +134,7 @@ class FakeSystem : public System {
   std::unique_ptr<DirectXSession> BeginDirectXProbe() override;
   void DebugText(const std::string& text) override { debugTexts.push_back(text); }
 
+  std::vector<std::string> removedAtRestart;
   // The registry: values by root and key (in capitals), in the order first set.
   std::map<std::pair<RegistryRoot, std::string>, std::vector<RegistryValue>> registry;
   bool machineRegistryDenied = false;

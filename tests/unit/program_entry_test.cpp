@@ -4,6 +4,7 @@
 // the game, the entry and the copy, unless the game itself stays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -144,6 +145,20 @@ TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
     EXPECT_FALSE(m.Exists("C:\\users\\me\\Desktop\\Harbor Lights.lnk"));
     EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
     EXPECT_TRUE(m.log.Has("installed-programs entry HKLM\\" + std::string(kKey) + ": removed"));
+    // The temporary copy cannot remove itself: it goes at the next start, its files first.
+    const std::string temporary = "C:\\temp\\KVX-uninstall";
+    std::vector<std::string> later = m.sys.removedAtRestart;
+    if (c.fromCopy) {
+      ASSERT_EQ(later.size(), 4u);
+      EXPECT_EQ(later.back(), temporary);
+      later.pop_back();
+      std::sort(later.begin(), later.end());
+      EXPECT_EQ(later,
+                (std::vector<std::string>{temporary + "\\setup.exe", temporary + "\\setup.ini",
+                                          temporary + "\\setup1.ini"}));
+    } else {
+      EXPECT_TRUE(later.empty());
+    }
     if (c.questions == 1) {
       // Asked by the game's name, then told.
       ASSERT_GE(m.sys.messages().size(), messagesBefore + 2);

@@ -30,6 +30,8 @@ class PosixFileSystem : public FileSystem {
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
   bool RemoveEmptyFolder(const std::string& path) override;
+  // The host has no start-up removals of its own: always false.
+  bool RemoveAtRestart(const std::string&) override { return false; }
   // "*" and "?" in the last component; sorted by name; "." and ".." are not reported.
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   // A host has no short names: an existing path is its own short form.

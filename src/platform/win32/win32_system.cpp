@@ -430,6 +430,10 @@ bool Win32System::RemoveEmptyFolder(const std::string& path) {
   return ::RemoveDirectoryA(path.c_str()) != 0;
 }
 
+bool Win32System::RemoveAtRestart(const std::string& path) {
+  return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {
   std::vector<FoundFile> found;
   WIN32_FIND_DATAA data;

@@ -35,6 +35,7 @@ class Win32System : public System {
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
   bool RemoveEmptyFolder(const std::string& path) override;
+  bool RemoveAtRestart(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
   bool ShortPath(const std::string& path, std::string* shortPath) override;
   bool ResolvePath(const std::string& path, std::string* resolved) override;
