@@ -207,7 +207,10 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   st.recordPath = CutToPath(CutToPath(sys.WindowsDir(), &sys) + "\\" + recordName, &sys);
   ReadInstallRecord(ctx, recordName);
   RecoverUnfinishedInstall(ctx);
-  if (line.uninstall && ctx.record.loaded &&
+  // The copy in the install folder is there to uninstall: started without switches (a
+  // double click), it uninstalls as /U does.
+  const bool plainStart = !line.silent && !line.folder && !line.directx;
+  if ((line.uninstall || plainStart) && ctx.record.loaded &&
       HandOverToTemporaryCopy(ctx, launcherFolder, recordName))
     return static_cast<int>(ExitCode::kDone);
 

@@ -59,17 +59,18 @@ struct Machine : FakeMachine {
     return n;
   }
   // Starts a launcher with these switches that runs by itself.
-  int Run(const std::string& switches) {
+  int Run(const std::string& switches, const std::string& cwd = "C:\\") {
     return Start(
-        switches, [](SetupDialog& d, FakeView&) { d.RunSilent(); }, "C:\\");
+        switches, [](SetupDialog& d, FakeView&) { d.RunSilent(); }, cwd);
   }
   // The launcher in the install folder's copy, no disc in the drive: it hands over to a
   // copy of itself in the temporary folder, which is then started as the system would.
+  // Without switches it is started as a double click starts it, in its own folder.
   int RunFromTheHardDiskCopy(const std::string& switches) {
     sys.EjectDisc('D');
     sys.SetModulePath(std::string(kCopy) + "\\setup.exe");
     const std::size_t before = sys.started.size();
-    const int handedOver = Run(switches);
+    const int handedOver = Run(switches, switches.empty() ? kCopy : "C:\\");
     EXPECT_EQ(handedOver, 0);
     EXPECT_TRUE(Exists(std::string(kCopy) + "\\setup.exe")) << "nothing goes before the handover";
     if (sys.started.size() != before + 1) {
@@ -120,13 +121,16 @@ TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
   struct Case {
     const char* how;
     bool fromCopy;         // the hard-disk copy, no disc in any drive
-    const char* switches;  // empty: the dialog's Uninstall button
+    const char* switches;  // empty: the dialog's Uninstall button, or a double click
     int questions;
   };
   const Case cases[] = {
-      {"the dialog's Uninstall", false, "", 0}, {"/U /S from the disc", false, "/U /S", 0},
-      {"/U from the disc", false, "/U", 1},     {"/U /S from the hard disk", true, "/U /S", 0},
+      {"the dialog's Uninstall", false, "", 0},
+      {"/U /S from the disc", false, "/U /S", 0},
+      {"/U from the disc", false, "/U", 1},
+      {"/U /S from the hard disk", true, "/U /S", 0},
       {"/U from the hard disk", true, "/U", 1},
+      {"a double click on the hard disk's setup.exe", true, "", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
@@ -135,9 +139,9 @@ TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
     ASSERT_EQ(m.Install("Games"), 0);
     ASSERT_NE(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
     const std::size_t messagesBefore = m.sys.messages().size();
-    const int code = std::string(c.switches).empty() ? m.Uninstall()
-                     : c.fromCopy                    ? m.RunFromTheHardDiskCopy(c.switches)
-                                                     : m.Run(c.switches);
+    const int code = c.fromCopy                        ? m.RunFromTheHardDiskCopy(c.switches)
+                     : std::string(c.switches).empty() ? m.Uninstall()
+                                                       : m.Run(c.switches);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(m.Questions(), c.questions);
     EXPECT_FALSE(m.Exists(kFolder));
