@@ -95,12 +95,20 @@ std::string TemporaryCopyFolder(System& sys, const std::string& recordName) {
 bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFolder,
                              const std::string& recordName) {
   System& sys = ctx.system;
+  // Only the copy an install keeps: "<install folder>\_uninstall" (or _uninstall2...) on a
+  // hard disk. A record names what anyone wrote there: one that names the disc's own root
+  // (or any folder above the launcher) must not turn a start from the disc into an uninstall.
   const char* installFolder = Read(ctx.record, record::kInstallFolder);
   if (installFolder == nullptr || launcherFolder.empty()) return false;
-  const std::string canonicalLauncher = CanonicalPath(launcherFolder, &sys);
-  if (!LiesInside(launcherFolder, installFolder, &sys) &&
-      canonicalLauncher != CanonicalPath(installFolder, &sys))
+  const std::string name = FileNameOf(sys, launcherFolder);
+  const std::string prefix = kUninstallerFolder;
+  if (sys.FoldCase(name.substr(0, prefix.size())) != sys.FoldCase(prefix) ||
+      CanonicalPath(CutAtLastSeparator(sys, launcherFolder), &sys) !=
+          CanonicalPath(installFolder, &sys) ||
+      CanonicalPath(installFolder, &sys).empty() ||
+      sys.DriveKind(launcherFolder.substr(0, 1) + ":\\") == DriveType::kCdRom)
     return false;
+  const std::string canonicalLauncher = CanonicalPath(launcherFolder, &sys);
   const std::string temporary = TemporaryCopyFolder(sys, recordName);
   // Never to itself: a launcher that runs from that folder already goes on here.
   if (temporary.empty() || CanonicalPath(temporary, &sys) == canonicalLauncher) return false;

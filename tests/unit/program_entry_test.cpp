@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/program_entry.h"
+#include "pack/pack_file.h"
 #include "support/fake_machine.h"
 
 namespace dl {
@@ -226,6 +227,50 @@ TEST(ProgramEntry, TheEntryStaysWhileTheGameDoesAndNoAnswerKeepsEverything) {
     EXPECT_EQ(m.Uninstall(), 0);
     EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
     EXPECT_NE(m.sys.RegistryKey(RegistryRoot::kUser, kKey), nullptr);
+  }
+}
+
+// A record is a text anyone can write: one that names the disc's own root, or the folder
+// above a launcher that is not the install's copy, never turns a start into a hand-over.
+TEST(ProgramEntry, OnlyTheInstallsOwnCopyHandsOver) {
+  struct Case {
+    const char* how;
+    std::string recordFolder, launcher, switches;
+  };
+  const Case cases[] = {
+      {"the disc's root recorded, a plain start", "D:\\", "D:\\setup.exe", ""},
+      {"the disc's root recorded, /U /S", "D:\\", "D:\\setup.exe", "/U /S"},
+      {"a launcher in the install folder itself", kFolder, std::string(kFolder) + "\\setup.exe",
+       "/U /S"},
+      {"a launcher in another folder of it", kFolder, std::string(kFolder) + "\\game\\setup.exe",
+       "/U /S"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    Machine m;
+    const std::string record = "[inst_path]\npath=" + c.recordFolder + "\n";
+    PackFile writer(m.sys);
+    ASSERT_EQ(writer.Open("C:\\windows\\KVX.ini", 5, 0), 1);
+    ASSERT_EQ(writer.PutEntry("KVX.ini", record.data(), static_cast<std::uint32_t>(record.size())),
+              1);
+    ASSERT_EQ(writer.Save("C:\\Wdtemp", 1), 1);
+    const std::string folder = c.launcher.substr(0, c.launcher.rfind('\\'));
+    if (folder != "D:") {
+      m.sys.WriteHostFile(c.launcher, "launcher");
+      m.sys.WriteHostFile(folder + "\\setup.ini", kScript);
+    }
+    m.sys.SetModulePath(c.launcher);
+    bool dialog = false;
+    m.Start(
+        c.switches,
+        [&](SetupDialog& d, FakeView&) {
+          dialog = true;
+          if (!c.switches.empty()) d.RunSilent();
+        },
+        folder + "\\");
+    EXPECT_TRUE(dialog) << "the launcher ended before its dialog";
+    for (const FakeSystem::Started& s : m.sys.started)
+      EXPECT_EQ(s.commandLine.find("-uninstall"), std::string::npos) << s.commandLine;
   }
 }
 
