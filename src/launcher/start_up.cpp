@@ -100,9 +100,9 @@ bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFo
   // (or any folder above the launcher) must not turn a start from the disc into an uninstall.
   const char* installFolder = Read(ctx.record, record::kInstallFolder);
   if (installFolder == nullptr || launcherFolder.empty()) return false;
-  const std::string name = FileNameOf(sys, launcherFolder);
+  const std::string folderName = FileNameOf(sys, launcherFolder);
   const std::string prefix = kUninstallerFolder;
-  if (sys.FoldCase(name.substr(0, prefix.size())) != sys.FoldCase(prefix) ||
+  if (sys.FoldCase(folderName.substr(0, prefix.size())) != sys.FoldCase(prefix) ||
       CanonicalPath(CutAtLastSeparator(sys, launcherFolder), &sys) !=
           CanonicalPath(installFolder, &sys) ||
       CanonicalPath(installFolder, &sys).empty() ||
