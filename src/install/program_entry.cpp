@@ -38,41 +38,48 @@ std::string ProgramEntryKey(const std::string& recordName) {
   return std::string(kProgramEntriesKey) + "\\" + ProgramEntryName(recordName);
 }
 
-std::string KeepUninstaller(InstallContext& ctx, const InstallPlan& plan) {
+std::string CopyUninstaller(InstallContext& ctx, const std::string& scriptFolder,
+                            const std::string& folder, const std::string& journalFolder) {
   System& sys = ctx.system;
   const std::string launcher = sys.ModuleFilePath();
   const std::string launcherName = FileNameOf(sys, launcher);
-  // A folder of its own: never one the game's discs brought.
-  std::string folderName;
-  for (int n = 1; n <= 9 && folderName.empty(); ++n) {
-    std::string candidate = kUninstallerFolder + (n == 1 ? std::string() : std::to_string(n));
-    std::string path = plan.installFolder;
-    std::uint32_t attributes = 0;
-    if (JoinPath(sys, &path, candidate) && !sys.GetAttributes(path, &attributes))
-      folderName = candidate;
-  }
   std::vector<std::pair<std::string, std::string>> copies;  // source, name
   if (IsPlainFileName(launcherName, &sys)) copies.emplace_back(launcher, launcherName);
   for (const char* name : {script::kScriptName, script::kScriptNameChinese}) {
-    std::string source = plan.scriptFolder;
+    std::string source = scriptFolder;
     if (JoinPath(sys, &source, name) && sys.FileExists(source)) copies.emplace_back(source, name);
   }
-  std::string folder = plan.installFolder;
-  if (folderName.empty() || copies.size() < 2 || !JoinPath(sys, &folder, folderName)) {
-    LogLine(ctx.log, "uninstaller copy", "NOT MADE: no launcher and script to copy, or no folder");
+  if (copies.size() < 2 || copies[0].second != launcherName) {
+    LogLine(ctx.log, "uninstaller copy " + folder, "NOT MADE: no launcher and script to copy");
     return {};
   }
   for (const auto& [source, name] : copies) {
     std::string target = folder;
     std::uint64_t bytes = 0;
     if (!JoinPath(sys, &target, name) || !sys.FileSize(source, &bytes)) return {};
-    if (ctx.journal != nullptr) ctx.journal->BeforeFile(folderName + "\\" + name, bytes);
+    if (ctx.journal != nullptr && !journalFolder.empty())
+      ctx.journal->BeforeFile(journalFolder + "\\" + name, bytes);
     const int result = sys.ShellFileOperation(nullptr, ShellOp::kCopy, source, target, kKeepFlags);
     LogLine(ctx.log, "copy " + source + " -> " + target,
             result == 0 ? "done" : "FAILED (" + std::to_string(result) + ")");
     if (result != 0) return {};
   }
   return folder + "\\" + launcherName;
+}
+
+std::string KeepUninstaller(InstallContext& ctx, const InstallPlan& plan) {
+  System& sys = ctx.system;
+  // A folder of its own: never one the game's discs brought.
+  for (int n = 1; n <= 9; ++n) {
+    const std::string name = kUninstallerFolder + (n == 1 ? std::string() : std::to_string(n));
+    std::string folder = plan.installFolder;
+    std::uint32_t attributes = 0;
+    if (!JoinPath(sys, &folder, name)) break;
+    if (!sys.GetAttributes(folder, &attributes))
+      return CopyUninstaller(ctx, plan.scriptFolder, folder, name);
+  }
+  LogLine(ctx.log, "uninstaller copy", "NOT MADE: no folder for it in " + plan.installFolder);
+  return {};
 }
 
 bool RegisterProgram(InstallContext& ctx, const InstallPlan& plan,

@@ -26,6 +26,14 @@ std::string ProgramEntryKey(const std::string& recordName);
 // The game's name as the list shows it: the Start-menu group's, else the dialog's title.
 std::string GameDisplayName(IniFile& script);
 
+// Copies the running launcher and the scripts of scriptFolder (setup.ini and, when there,
+// setup1.ini) into folder, quietly, making it as needed; with journalFolder (the folder
+// relative to the install folder) each file is noted in the install's journal first.
+// Returns the launcher's copy; empty when there was no launcher and script to copy, or a
+// copy failed.
+std::string CopyUninstaller(InstallContext& ctx, const std::string& scriptFolder,
+                            const std::string& folder, const std::string& journalFolder = "");
+
 // Copies the running launcher and the scripts of the plan's script folder (setup.ini and,
 // when there, setup1.ini) into a new folder of the install folder, each noted in the
 // install's journal first. Returns the launcher's copy; empty when no copy could be made

@@ -112,22 +112,11 @@ bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFo
   const std::string temporary = TemporaryCopyFolder(sys, recordName);
   // Never to itself: a launcher that runs from that folder already goes on here.
   if (temporary.empty() || CanonicalPath(temporary, &sys) == canonicalLauncher) return false;
-  const std::string launcherName = FileNameOf(sys, sys.ModuleFilePath());
-  for (const std::string& name :
-       {launcherName, std::string(script::kScriptName), std::string(script::kScriptNameChinese)}) {
-    std::string from = launcherFolder, to = temporary;
-    if (!JoinPath(sys, &from, name) || !JoinPath(sys, &to, name)) return false;
-    if (name != launcherName && !sys.FileExists(from)) continue;
-    const int result = sys.ShellFileOperation(
-        nullptr, ShellOp::kCopy, from, to,
-        kShellSilent | kShellNoConfirmation | kShellNoConfirmMkdir | kShellNoErrorUi);
-    if (result != 0) {
-      LogLine(ctx.log, "copy " + from + " -> " + to, "FAILED (" + std::to_string(result) + ")");
-      return false;
-    }
-  }
+  InstallContext install = ctx.install();
+  const std::string copy = CopyUninstaller(install, launcherFolder, temporary);
+  if (copy.empty()) return false;
   const CommandLine& line = ctx.state.commandLine;
-  std::string command = "\"" + temporary + "\\" + launcherName + "\" /U";
+  std::string command = "\"" + copy + "\" /U";
   if (line.silent) command += " /S";
   std::string log;
   if (line.log) command += " /LOG=\"" + (sys.ResolvePath(*line.log, &log) ? log : *line.log) + "\"";
@@ -135,6 +124,23 @@ bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFo
   // The copy writes the log anew: this run lets go of it first.
   if (auto* deferred = dynamic_cast<DeferredLog*>(ctx.log)) deferred->Open(nullptr);
   return sys.StartProgram(command, /*hidden=*/false) > 31;
+}
+
+// The copy an uninstall was handed over to cannot remove itself: when this launcher is it,
+// it goes when Windows next starts, its files first.
+void RemoveTemporaryCopyAtRestart(LauncherContext& ctx, const std::string& launcherFolder,
+                                  const std::string& recordName) {
+  System& sys = ctx.system;
+  const std::string temporary = TemporaryCopyFolder(sys, recordName);
+  if (temporary.empty() || CanonicalPath(temporary, &sys) != CanonicalPath(launcherFolder, &sys))
+    return;
+  std::string pattern = temporary;
+  bool taken = JoinPath(sys, &pattern, "*");
+  for (const FoundFile& f : sys.FindFiles(pattern))
+    if (!f.isDirectory) taken = sys.RemoveAtRestart(temporary + "\\" + f.name) && taken;
+  taken = sys.RemoveAtRestart(temporary) && taken;
+  LogLine(ctx.log, "temporary copy " + temporary,
+          taken ? "removed when Windows next starts" : "KEPT: the system took no removal");
 }
 
 }  // namespace
@@ -260,19 +266,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
-  // The copy an uninstall handed over to cannot remove itself: it goes when Windows next
-  // starts, its files first.
-  const std::string temporary = TemporaryCopyFolder(sys, recordName);
-  if (line.uninstall && !temporary.empty() &&
-      CanonicalPath(temporary, &sys) == CanonicalPath(launcherFolder, &sys)) {
-    std::string pattern = temporary;
-    bool taken = JoinPath(sys, &pattern, "*");
-    for (const FoundFile& f : sys.FindFiles(pattern))
-      if (!f.isDirectory) taken = sys.RemoveAtRestart(temporary + "\\" + f.name) && taken;
-    taken = sys.RemoveAtRestart(temporary) && taken;
-    LogLine(ctx.log, "temporary copy " + temporary,
-            taken ? "removed when Windows next starts" : "KEPT: the system took no removal");
-  }
+  if (line.uninstall) RemoveTemporaryCopyAtRestart(ctx, launcherFolder, recordName);
   return st.commandLine.RunsByItself() ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 

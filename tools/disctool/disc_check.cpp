@@ -13,6 +13,7 @@
 #endif
 
 #include "install/copy.h"
+#include "install/join_path.h"
 #include "install/path_guard.h"
 #include "install/shortcut_names.h"
 #include "script/ini_file.h"
@@ -77,6 +78,7 @@ struct Located {
   std::string section;
   std::string key;  // empty for the header
   int line;
+  std::string value;  // an entry's text after its "="
 };
 
 std::vector<Located> Locate(const std::string& text, dl::CodePage* codePage) {
@@ -91,14 +93,15 @@ std::vector<Located> Locate(const std::string& text, dl::CodePage* codePage) {
     ++number;
     const std::size_t eq = line.find('=');
     if (eq != std::string::npos) {
-      if (!section.empty()) out.push_back({section, line.substr(0, eq), number});
+      if (!section.empty())
+        out.push_back({section, line.substr(0, eq), number, line.substr(eq + 1)});
     } else {
       for (std::size_t i = 0; i < line.size();) {
         std::size_t n = codePage == nullptr ? 1 : codePage->CharSize(line.c_str() + i);
         if (n == 0) n = 1;
         if (n == 1 && line[i] == '[') {
           section = line.substr(i);
-          out.push_back({section, "", number});
+          out.push_back({section, "", number, ""});
           break;
         }
         i += n;
@@ -743,7 +746,7 @@ class Checker {
     for (const Located& l : where_) {
       std::string section = Fold(l.section), key = Fold(l.key);
       if (l.key.empty() || section != "[AUTORUN]") continue;
-      std::string value = l.line > 0 ? ValueAt(text, l.line) : "";
+      const std::string& value = l.value;
       if (key == "OPEN" || key == "ICON") {
         std::string program = value;
         if (!program.empty() && program[0] == '"')
@@ -755,30 +758,13 @@ class Checker {
         if (key == "OPEN") opens = true;
         if (!OnFirstDisc(program))
           Error(l.line, l.key + "=" + value + ": \"" + program + "\" is not on disc 1");
-        else if (key == "OPEN" && Fold(FileNameOf(program)) != "SETUP.EXE")
+        else if (key == "OPEN" && Fold(dl::FileNameOf(files_, program)) != "SETUP.EXE")
           Error(l.line, "open=" + value + " starts another program than the launcher setup.exe");
       } else if (key == "SHELLEXECUTE" || (key.compare(0, 6, "SHELL\\") == 0)) {
         Error(l.line, l.key + "=" + value + " starts another program than the launcher");
       }
     }
     if (!opens) Error(Where("[autorun]", ""), "autorun.inf opens nothing: give open=setup.exe");
-  }
-
-  static std::string ValueAt(const std::string& text, int line) {
-    std::size_t start = 0;
-    for (int n = 1; n < line && start != std::string::npos; ++n) {
-      start = text.find('\n', start);
-      if (start != std::string::npos) ++start;
-    }
-    if (start == std::string::npos) return "";
-    std::string l = text.substr(start, text.find('\n', start) - start);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    const std::size_t eq = l.find('=');
-    return eq == std::string::npos ? "" : l.substr(eq + 1);
-  }
-  static std::string FileNameOf(const std::string& path) {
-    const std::size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
   }
 
   dl::FileSystem& files_;
