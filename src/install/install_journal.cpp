@@ -12,11 +12,18 @@ struct KindName {
   const char* name;
 };
 constexpr KindName kKinds[] = {
-    {JournalEntry::kFolder, "folder"},       {JournalEntry::kAbove, "above"},
-    {JournalEntry::kMade, "made"},           {JournalEntry::kFile, "file"},
-    {JournalEntry::kGroup, "group"},         {JournalEntry::kShortcut, "shortcut"},
-    {JournalEntry::kDesktopCopy, "desktop"}, {JournalEntry::kConversion, "conversion"},
-    {JournalEntry::kRecord, "record"},       {JournalEntry::kEnd, "end"},
+    {JournalEntry::kFolder, "folder"},
+    {JournalEntry::kAbove, "above"},
+    {JournalEntry::kMade, "made"},
+    {JournalEntry::kFile, "file"},
+    {JournalEntry::kGroup, "group"},
+    {JournalEntry::kShortcut, "shortcut"},
+    {JournalEntry::kDesktopCopy, "desktop"},
+    {JournalEntry::kConversion, "conversion"},
+    {JournalEntry::kUninstaller, "uninstaller"},
+    {JournalEntry::kEntry, "entry"},
+    {JournalEntry::kRecord, "record"},
+    {JournalEntry::kEnd, "end"},
 };
 
 const char* NameOf(JournalEntry::Kind kind) {
@@ -93,8 +100,13 @@ bool ReadEntry(const std::string& line, JournalEntry* out, CodePage* codePage) {
       e.path = f[1];
       break;
     case JournalEntry::kGroup:
+    case JournalEntry::kUninstaller:
     case JournalEntry::kRecord:
       if (f.size() != 2 || NormalizedPath(f[1], codePage).size() <= 2) return false;
+      e.path = f[1];
+      break;
+    case JournalEntry::kEntry:
+      if (f.size() != 2 || !IsPlainFileName(f[1], codePage)) return false;
       e.path = f[1];
       break;
     case JournalEntry::kShortcut:
@@ -125,6 +137,27 @@ std::uint64_t Journal::FileBytes() const {
   return bytes;
 }
 
+std::string Journal::CodePageProblem(std::uint32_t systemCodePage) const {
+  if (codePage == 0 || systemCodePage == 0 || codePage == systemCodePage) return {};
+  return "its names are written in code page " + std::to_string(codePage) +
+         ", and this system reads names in code page " + std::to_string(systemCodePage);
+}
+
+std::string Journal::Problem(std::uint32_t systemCodePage) const {
+  if (problems.empty() && !complete) return "it does not end";
+  if (!problems.empty()) return "it holds \"" + problems[0].substr(0, 80) + "\"";
+  if (installFolder.empty()) return "it names no install folder";
+  return CodePageProblem(systemCodePage);
+}
+
+namespace {
+
+std::string HeaderText(std::uint32_t codePage) {
+  return std::string(kJournalHeader) + "\r\ncodepage\t" + std::to_string(codePage) + "\r\n";
+}
+
+}  // namespace
+
 std::string JournalLine(const JournalEntry& e) {
   std::string line = NameOf(e.kind);
   switch (e.kind) {
@@ -136,6 +169,8 @@ std::string JournalLine(const JournalEntry& e) {
     case JournalEntry::kFolder:
     case JournalEntry::kMade:
     case JournalEntry::kGroup:
+    case JournalEntry::kUninstaller:
+    case JournalEntry::kEntry:
     case JournalEntry::kRecord:
       line += "\t" + e.path;
       break;
@@ -163,9 +198,25 @@ Journal ParseJournal(const std::string& text, CodePage* codePage) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (first) {
       first = false;
-      if (line != kJournalHeader) {
+      // A journal of the second version says its code page on the line after the header.
+      const bool second = line == kJournalHeader;
+      if (!second && line != kJournalHeaderFirst) {
         journal.problems.push_back(line);
         return journal;
+      }
+      if (second) {
+        std::size_t next = text.find('\n', start);
+        std::string page = text.substr(start, next == std::string::npos ? next : next - start);
+        start = next == std::string::npos ? text.size() : next + 1;
+        if (!page.empty() && page.back() == '\r') page.pop_back();
+        std::uint64_t number = 0;
+        const std::vector<std::string> f = Fields(page);
+        if (next == std::string::npos || f.size() != 2 || f[0] != "codepage" ||
+            !ReadCount(f[1], &number) || number > 0xFFFF) {
+          journal.problems.push_back(page);
+          return journal;
+        }
+        journal.codePage = static_cast<std::uint32_t>(number);
       }
       continue;
     }
@@ -196,7 +247,7 @@ InstallJournal::InstallJournal(FileSystem& files, std::string path, std::string 
       installFolder_(std::move(installFolder)),
       log_(log),
       file_(path_.empty() ? nullptr : files_.CreateForWriting(path_)) {
-  const std::string header = std::string(kJournalHeader) + "\r\n";
+  const std::string header = HeaderText(files_.AnsiCodePage());
   if (file_ != nullptr && !(file_->Write(header.data(), header.size()) && file_->Sync()))
     file_.reset();
   if (!path_.empty())
@@ -289,7 +340,7 @@ void InstallJournal::BeforeGroup(const std::string& folder) {
 }
 
 std::string InstallJournal::FinishedText() const {
-  std::string text = std::string(kJournalHeader) + "\r\n";
+  std::string text = HeaderText(files_.AnsiCodePage());
   for (const JournalEntry& e : entries_) text += JournalLine(e);
   return text + JournalLine({JournalEntry::kEnd, {}, 0, false});
 }

@@ -6,7 +6,8 @@
 //
 // The text form, one entry a line, fields separated by tabs (no path holds a tab, and no
 // trail byte of a double-byte character is one), lines ending in CR LF:
-//   disclaunch install journal 1
+//   disclaunch install journal 2
+//   codepage <n>                              the ANSI code page its names are written in
 //   folder   <install folder>                 the first entry
 //   above    <n>                              folders above it the install made
 //   made     <folder>                         relative to the install folder; "." is itself
@@ -15,8 +16,12 @@
 //   shortcut <path> new|existed               a Start-menu shortcut
 //   desktop  <path> new|existed               a desktop copy of one
 //   conversion <path> new|existed             the group description for the converter
+//   uninstaller <folder>                      the folder of the launcher's copy (made new)
+//   entry    <key name>                       the installed-programs entry it may write
 //   record   <path>                           the record's pack
 //   end                                       the install finished
+// Journals of the first version (written before the code page was noted) have no codepage
+// line; they are read as they are.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +38,8 @@ class InstallLog;
 
 // The entry of the record's pack that holds the journal of a finished install.
 inline constexpr const char* kJournalEntryName = "journal.txt";
-inline constexpr const char* kJournalHeader = "disclaunch install journal 1";
+inline constexpr const char* kJournalHeader = "disclaunch install journal 2";
+inline constexpr const char* kJournalHeaderFirst = "disclaunch install journal 1";
 // The journal's file while an install runs: the record's base path with this added.
 inline constexpr const char* kJournalFileSuffix = ".jnl";
 // The most folders above the install folder a journal may say the install made.
@@ -49,11 +55,14 @@ struct JournalEntry {
     kShortcut,
     kDesktopCopy,
     kConversion,
+    kUninstaller,
+    kEntry,
     kRecord,
     kEnd,
   };
   Kind kind = kEnd;
-  std::string path;          // relative for kMade and kFile, else absolute
+  std::string path;          // relative for kMade and kFile, a key's name for kEntry, else
+                             // absolute
   std::uint64_t number = 0;  // a file's bytes; the count of kAbove
   bool existed = false;      // a file or shortcut of that name was there before
 };
@@ -63,13 +72,21 @@ struct JournalEntry {
 struct Journal {
   std::vector<JournalEntry> entries;
   std::vector<std::string> problems;
-  std::string installFolder;  // of the "folder" entry; empty when there is none
-  bool complete = false;      // the last entry is "end"
+  std::string installFolder;   // of the "folder" entry; empty when there is none
+  bool complete = false;       // the last entry is "end"
+  std::uint32_t codePage = 0;  // the code page its names are in; 0: not noted (version 1)
   bool whole() const { return complete && problems.empty() && !installFolder.empty(); }
   // Whether the install made the install folder itself.
   bool MadeInstallFolder() const;
   // The bytes of the files it wrote.
   std::uint64_t FileBytes() const;
+  // Why its names cannot be used on this system, whose ANSI code page is systemCodePage:
+  // they were written in another one, and the same bytes name other files here. Empty when
+  // they can.
+  std::string CodePageProblem(std::uint32_t systemCodePage) const;
+  // Why the uninstall cannot go by it: it is not whole, or its names are in another code
+  // page. Empty when it can.
+  std::string Problem(std::uint32_t systemCodePage) const;
 };
 
 std::string JournalLine(const JournalEntry& entry);

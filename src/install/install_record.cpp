@@ -3,10 +3,12 @@
 #include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/path_guard.h"
+#include "install/shortcut_names.h"
 #include "pack/pack_file.h"
 #include "pack/pack_format.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
+#include "util/path_text.h"
 
 namespace dl {
 namespace {
@@ -19,6 +21,19 @@ bool OnDriveC(const std::string& path) {
 
 std::string ScratchBaseFor(const std::string& recordPath) {
   return OnDriveC(recordPath) ? std::string(kScratchBase) : recordPath + "-new";
+}
+
+std::string RecordNameProblem(const std::string& name, CodePage* codePage) {
+  if (name.empty()) return "it is empty";
+  if (name.find_first_of("\\/:") != std::string::npos)
+    return "it names a folder or a drive; it must be a bare file name";
+  if (name.find("..") != std::string::npos) return "it holds \"..\"";
+  if (!IsPlainFileName(name, codePage)) return "it holds a character no file name may hold";
+  if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a blank";
+  if (IsDeviceName(name)) return "it is a device's name";
+  if (AsciiUpper(name, codePage) == AsciiUpper(kJournalEntryName))
+    return std::string("it is the name of the record's journal (") + kJournalEntryName + ")";
+  return {};
 }
 
 namespace {
@@ -47,14 +62,14 @@ bool Write(InstallContext& ctx, const InstallPlan& plan) {
   const std::string name = Read(ctx.script, script::kRecordName);
   // The record's name is also its pack's file name in the Windows directory: a name with
   // a folder in it ("..\") would put the pack elsewhere, or store a folder, not a record.
-  if (!IsPlainFileName(name, &ctx.system)) return false;
+  if (!RecordNameProblem(name, &ctx.system).empty()) return false;
 
   // The journal of the install goes into the pack beside the record (the record's own
   // bytes stay as they are), so that the uninstall knows what the install made.
   std::string journal;
   if (ctx.journal != nullptr) {
     ctx.journal->Note({JournalEntry::kRecord, plan.recordPath + ".pak", 0, false});
-    if (FoldName(name) != FoldName(kJournalEntryName)) journal = ctx.journal->FinishedText();
+    journal = ctx.journal->FinishedText();
   }
   auto put = [&] {
     if (!ctx.pack.PutEntry(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size())))

@@ -9,6 +9,12 @@
 
 namespace dl {
 
+// Why a script's record name ([setup] name) cannot name the record; empty when it can. The
+// name is the record's pack's file name in the Windows directory and the name of its entry:
+// one bare file name, with no "\", "/" or ":", no "..", no device name, no trailing dot or
+// blank, and not the name of the journal's entry.
+std::string RecordNameProblem(const std::string& name, CodePage* codePage = nullptr);
+
 // The scratch pack's base path; ".pak" is added.
 inline constexpr const char* kScratchBase = "C:\\Wdtemp";
 

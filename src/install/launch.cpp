@@ -32,20 +32,34 @@ void Start(InstallContext& ctx, const std::string& command) {
 
 // The game and the demo run with the signed-in user's rights, not the launcher's: a
 // program in a folder that every user may change must not run as an administrator. Where
-// the system does not elevate (XP, or no desktop shell to ask), it starts as always.
+// the system does not elevate (XP, a launcher started without elevation), it starts as
+// always; where it does and the desktop shell cannot take the request, it is not started.
 void StartAsUser(InstallContext& ctx, const std::string& program, const std::string& arguments,
                  const std::string& folder, const std::string& command) {
   // The shell starts it in its own process: the program and its folder go to it as full
   // paths, as the launcher finds them ("\demo" names the launcher's current drive).
-  std::string fullProgram, fullFolder;
-  if (ctx.system.ResolvePath(program, &fullProgram) &&
-      ctx.system.ResolvePath(folder, &fullFolder) &&
-      ctx.system.StartProgramAsUser(fullProgram, arguments, fullFolder)) {
-    LogLine(ctx.log, "start " + Quoted(fullProgram) + (arguments.empty() ? "" : " " + arguments),
-            "done, with the signed-in user's rights");
-    return;
+  std::string fullProgram = program, fullFolder = folder;
+  ctx.system.ResolvePath(program, &fullProgram);
+  ctx.system.ResolvePath(folder, &fullFolder);
+  const std::string shown = Quoted(fullProgram) + (arguments.empty() ? "" : " " + arguments);
+  switch (ctx.system.StartProgramAsUser(fullProgram, arguments, fullFolder)) {
+    case UserStart::kStarted:
+      LogLine(ctx.log, "start " + shown, "done, with the signed-in user's rights");
+      return;
+    case UserStart::kNotElevated:
+      Start(ctx, command);
+      return;
+    case UserStart::kFailed:
+      break;
   }
-  Start(ctx, command);
+  LogLine(ctx.log, "start " + shown,
+          "NOT STARTED: the desktop shell could not start it with the signed-in user's rights");
+  ctx.system.ShowMessage(nullptr,
+                         fullProgram +
+                             " could not be started with your own rights, and the launcher does "
+                             "not start it with an administrator's.\n\nStart it from its "
+                             "shortcut in the Start menu or on the desktop.",
+                         Read(ctx.script, script::kTextTitle));
 }
 
 }  // namespace

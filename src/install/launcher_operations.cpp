@@ -17,7 +17,8 @@ void LauncherOperations::BeginInstall(const InstallPlan& plan) {
   journal_.reset();
   // The journal's file lies next to the record's pack, named after it; a record name that
   // is no plain file name gets no file (and no record either).
-  const bool plainName = IsPlainFileName(Read(ctx_.script, script::kRecordName), &ctx_.system);
+  const bool plainName =
+      RecordNameProblem(Read(ctx_.script, script::kRecordName), &ctx_.system).empty();
   journal_ = std::make_unique<InstallJournal>(
       ctx_.system, plainName ? JournalFilePath(plan.recordPath) : std::string(), plan.installFolder,
       ctx_.log);
@@ -54,10 +55,13 @@ void LauncherOperations::FinishInstall(const InstallPlan& plan, InstallScreen& s
 bool LauncherOperations::WriteInstallRecord(const InstallPlan& plan) {
   // What an uninstall needs without the disc is on the hard disk before the record says
   // that the game is installed; the system lists the game once the record is written.
+  // The entry's name is in the journal before the record, so that only the key this install
+  // wrote is ever removed again.
   const std::string launcherCopy =
       journal_ != nullptr ? KeepUninstaller(ctx_, plan) : std::string();
+  const std::string entry = launcherCopy.empty() ? std::string() : ChooseProgramEntry(ctx_, plan);
   const bool written = dl::WriteInstallRecord(ctx_, plan);
-  if (written && !launcherCopy.empty()) RegisterProgram(ctx_, plan, launcherCopy);
+  if (written && !entry.empty()) RegisterProgram(ctx_, plan, entry, launcherCopy);
   if (written && journal_ != nullptr) {
     // The journal is in the record's pack now: its file has done its work.
     journal_->RemoveFile();

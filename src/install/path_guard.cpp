@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/path_text.h"
+
 namespace dl {
 namespace {
 
@@ -15,17 +17,6 @@ bool IsDriveLetter(char c) {
 
 std::size_t CharAt(CodePage* codePage, const std::string& text, std::size_t i) {
   return codePage != nullptr ? codePage->CharSize(text.c_str() + i) : 1;
-}
-
-// ASCII capitals, the double-byte characters of the code page left as they are.
-std::string AsciiUpper(const std::string& text, CodePage* codePage = nullptr) {
-  std::string out = text;
-  for (std::size_t i = 0; i < out.size();) {
-    const std::size_t n = out[i] == '\0' ? 1 : CharAt(codePage, out, i);
-    if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
-    i += n == 0 ? 1 : n;
-  }
-  return out;
 }
 
 bool IsInsideOrSame(const std::string& path, const std::string& folder) {

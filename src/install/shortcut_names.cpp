@@ -14,12 +14,6 @@ bool Unfit(unsigned char c) {
          c == '"' || c == '<' || c == '>' || c == '|';
 }
 
-std::string AsciiUpper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 // The text up to its first "." that is a character of its own (not a trail byte).
 std::string UpToFirstDot(CodePage& codePage, const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {

@@ -5,7 +5,10 @@
 #include "install/finish.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
-#include "install/uninstall.h"
+#include "install/program_entry.h"
+#include "install/remove_tree.h"
+#include "script/ini_file.h"
+#include "script/schema.h"
 #include "util/one_line.h"
 
 namespace dl {
@@ -28,6 +31,19 @@ bool ShellDelete(InstallContext& ctx, WindowRef owner, const std::string& path,
   }
   result->notRemoved.push_back(path + " (the deletion failed)");
   return false;
+}
+
+// Removes an approved folder with all it holds, never through a link or junction in it.
+bool DeleteTree(InstallContext& ctx, const std::string& path, UndoResult* result) {
+  const TreeRemoval tree = RemoveTree(ctx.system, path);
+  result->removed += tree.removed;
+  LogLine(ctx.log, "delete " + path,
+          tree.gone ? "done" : "FAILED (" + std::to_string(tree.failed.size()) + " left)");
+  if (!tree.gone) {
+    const std::string first = tree.failed.empty() ? path : tree.failed.front();
+    result->notRemoved.push_back(path + " (the deletion failed: " + first + ")");
+  }
+  return tree.gone;
 }
 
 // Removes an approved folder when it holds nothing.
@@ -162,6 +178,16 @@ UndoResult RollBackInstall(InstallContext& ctx, const InstallPlan& plan,
             ctx.system.FileExists(conversion))
           ShellDelete(ctx, owner, conversion, &result);
         break;
+      case JournalEntry::kUninstaller:
+        result.removed +=
+            RemoveUninstaller(ctx, {e}, Read(ctx.script, script::kRecordName), &result.notRemoved);
+        break;
+      case JournalEntry::kEntry:
+        if (!RemoveProgramEntries(
+                ctx, OwnProgramEntries(ctx.system, {e}, Read(ctx.script, script::kRecordName),
+                                       plan.recordPath + ".pak", installFolder)))
+          result.notRemoved.push_back("the game's entry in the list of installed programs");
+        break;
       case JournalEntry::kFolder:
       case JournalEntry::kRecord:
       case JournalEntry::kEnd:
@@ -182,7 +208,7 @@ UndoResult RemoveInstalledFiles(InstallContext& ctx, const Journal& journal, Del
   }
   if (journal.MadeInstallFolder()) {
     // The install made the folder: it goes with all it holds, the game's saves included.
-    if (ShellDelete(ctx, owner, folder.approved, &result))
+    if (DeleteTree(ctx, folder.approved, &result))
       RemoveFoldersAbove(ctx, guard, folder.approved, FoldersAbove(journal.entries), &result);
     return result;
   }
@@ -207,7 +233,7 @@ UndoResult RemoveInstalledFiles(InstallContext& ctx, const Journal& journal, Del
     if (!verdict.ok())
       result.notRemoved.push_back(m + " (" + verdict.reason + ")");
     else if (Exists(ctx.system, verdict.approved))
-      ShellDelete(ctx, owner, verdict.approved, &result);
+      DeleteTree(ctx, verdict.approved, &result);
   }
   std::size_t keptFiles = 0;
   for (const JournalEntry& e : journal.entries) {

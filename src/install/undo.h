@@ -15,6 +15,10 @@
 
 namespace dl {
 
+// The flags of every deletion through the shell: no progress window, no confirmation, no
+// undo.
+inline constexpr std::uint32_t kDeleteFlags = kShellSilent | kShellNoConfirmation;
+
 struct UndoResult {
   std::size_t removed = 0;              // files and folders removed
   std::vector<std::string> notRemoved;  // "path (why)": what should have gone and did not

@@ -7,6 +7,7 @@
 #include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/program_entry.h"
+#include "install/remove_tree.h"
 #include "install/undo.h"
 #include "pack/pack_file.h"
 #include "script/ini_file.h"
@@ -53,27 +54,26 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
   };
 
   // The journal that came with the record says what the install made; it can only narrow
-  // what goes. Without one (an older record), or with one that is damaged or names another
-  // folder, the record is uninstalled as it always was.
+  // what goes. Only a record without one (written before journals existed) is uninstalled
+  // as the record alone says; one that cannot be read whole, or names another folder, or
+  // whose names are in another code page, removes nothing from the install folder.
   const char* folder = Read(ctx.record, record::kInstallFolder);
   Journal journal;
-  bool useJournal = false;
+  const bool haveJournal = ctx.recordJournal != nullptr && !ctx.recordJournal->empty();
   std::string journalProblem;
-  if (ctx.recordJournal != nullptr && !ctx.recordJournal->empty()) {
+  if (haveJournal) {
     journal = ParseJournal(*ctx.recordJournal, &sys);
-    if (!journal.whole())
-      journalProblem = journal.problems.empty()
-                           ? "it does not end"
-                           : "it holds \"" + std::string(journal.problems[0].substr(0, 80)) + "\"";
-    else if (folder == nullptr ||
-             CanonicalPath(folder, &sys) != CanonicalPath(journal.installFolder, &sys))
+    journalProblem = journal.Problem(sys.AnsiCodePage());
+    if (journalProblem.empty() &&
+        (folder == nullptr ||
+         CanonicalPath(folder, &sys) != CanonicalPath(journal.installFolder, &sys)))
       journalProblem = "it names another folder than the record";
-    else
-      useJournal = true;
     LogLine(ctx.log, "journal",
-            useJournal ? "read: " + std::to_string(journal.entries.size()) + " entries"
-                       : "DAMAGED (" + journalProblem + "): not used");
+            journalProblem.empty()
+                ? "read: " + std::to_string(journal.entries.size()) + " entries"
+                : "NOT USED (" + journalProblem + "): nothing in the install folder is removed");
   }
+  const bool useJournal = haveJournal && journalProblem.empty();
 
   // Nothing of the launcher may hold the pack open while it is deleted.
   ctx.pack.Close();
@@ -113,28 +113,42 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
       undo.kept.push_back(std::move(k));
     }
     for (std::string& n : files.notRemoved) undo.notRemoved.push_back(std::move(n));
-  } else if (folder != nullptr) {
+  } else if (folder != nullptr && !haveJournal) {
     const GuardVerdict verdict = guard.InstallFolder(folder, program);
-    if (verdict.ok())
-      remove(verdict.approved);
-    else
+    if (!verdict.ok()) {
       refuse(folder, verdict);
+    } else {
+      // A link or junction in it goes as a link: nothing is deleted through it.
+      const TreeRemoval tree = RemoveTree(sys, verdict.approved);
+      LogLine(ctx.log, "delete " + verdict.approved,
+              tree.gone ? "done" : "FAILED (" + std::to_string(tree.failed.size()) + " left)");
+      if (!tree.gone) undo.notRemoved.push_back(verdict.approved + " (the deletion failed)");
+    }
+  } else if (folder != nullptr) {
+    LogLine(ctx.log, "delete " + std::string(folder), "KEPT: the journal cannot be used");
   }
-  // The system lists the game until the game itself is gone; its entry and the launcher's
+  // The system lists the game until the game itself is gone: its entry and the launcher's
   // copy it starts stay while the game's program is there.
   const std::string recordName = Read(ctx.script, script::kRecordName);
   std::string stillListed;
-  if (folder != nullptr && HasProgramEntry(sys, recordName, folder)) {
-    std::string gameProgram = folder;
-    if (JoinPath(sys, &gameProgram, program) && sys.FileExists(gameProgram))
+  std::string gameProgram = folder != nullptr ? folder : "";
+  const bool gameThere =
+      folder != nullptr && JoinPath(sys, &gameProgram, program) && sys.FileExists(gameProgram);
+  const auto entries =
+      OwnProgramEntries(sys, journal.entries, recordName, pack, folder != nullptr ? folder : "");
+  if (gameThere) {
+    if (!entries.empty()) {
       stillListed = gameProgram;
-    else if (!RemoveProgramEntry(ctx, recordName, folder))
-      undo.notRemoved.push_back("the game's entry in the list of installed programs");
-    if (!stillListed.empty())
       LogLine(ctx.log, "installed-programs entry", "KEPT: the game's program is still there");
+    }
+  } else {
+    if (!RemoveProgramEntries(ctx, entries))
+      undo.notRemoved.push_back("the game's entry in the list of installed programs");
+    undo.removed += RemoveUninstaller(ctx, journal.entries, recordName, &undo.notRemoved);
   }
-  const bool complete = refused.empty() && undo.notRemoved.empty();
-  if (complete && undo.kept.empty() && journalProblem.empty() && stillListed.empty()) {
+  // A folder left because its journal cannot be used is an uninstall that did not finish.
+  const bool complete = refused.empty() && undo.notRemoved.empty() && journalProblem.empty();
+  if (complete && undo.kept.empty() && stillListed.empty()) {
     if (plan.sayWhenRemoved && !plan.silent)
       sys.ShowMessage(owner, GameDisplayName(ctx.script) + " was removed from this computer.",
                       kUninstallCaption);
@@ -158,10 +172,12 @@ bool Uninstall(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scre
     text += "The game's program " + stillListed +
             " is still there, so the game stays in the list of installed programs.";
   }
-  if (!journalProblem.empty()) {
+  if (!journalProblem.empty() && folder != nullptr) {
     if (!text.empty()) text += "\n\n";
-    text += "The list of what the install made is damaged (" + journalProblem +
-            "), so the install folder was judged without it.";
+    text += "The list of what the install made cannot be used (" + journalProblem +
+            "), so nothing in " + folder +
+            " was removed: the launcher cannot tell the game's files from yours there. Delete "
+            "what you no longer need yourself.";
   }
   // An unattended uninstall asks nothing: what was kept or refused is in the log.
   if (!plan.silent) sys.ShowMessage(owner, text, kUninstallCaption);

@@ -9,11 +9,10 @@
 #include "install/install_plan.h"
 #include "install/install_screen.h"
 #include "install/path_guard.h"
+#include "install/undo.h"
 
 namespace dl {
 
-// The flags of every deletion: no progress window, no confirmation, no undo.
-inline constexpr std::uint32_t kDeleteFlags = kShellSilent | kShellNoConfirmation;
 inline constexpr const char* kUninstallCaption = "Uninstall";
 
 // Removes what the record names, each path in the form the guard approved. True when

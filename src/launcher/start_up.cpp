@@ -4,6 +4,7 @@
 
 #include "install/copy.h"
 #include "install/install_journal.h"
+#include "install/install_record.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "install/program_entry.h"
@@ -57,6 +58,17 @@ void RecoverUnfinishedInstall(LauncherContext& ctx) {
   for (const std::string& problem : journal.problems)
     LogLine(ctx.log, "journal " + path, "LINE REFUSED: " + problem);
   const std::string title = Read(ctx.script, script::kTextTitle);
+  // Names written in another code page name other files here: nothing is undone by them.
+  if (const std::string problem = journal.CodePageProblem(sys.AnsiCodePage()); !problem.empty()) {
+    LogLine(ctx.log, "journal " + path, "KEPT: " + problem);
+    if (!st.commandLine.silent)
+      sys.ShowMessage(nullptr,
+                      "An earlier install into " + journal.installFolder +
+                          " did not finish, but what it copied cannot be told apart here: " +
+                          problem + ". Nothing was removed.",
+                      title);
+    return;
+  }
   if (!journal.installFolder.empty() && !st.commandLine.silent &&
       !sys.AskYesNo(nullptr,
                     "An earlier install into " + journal.installFolder +
@@ -78,69 +90,6 @@ void RecoverUnfinishedInstall(LauncherContext& ctx) {
               std::to_string(undone.notRemoved.size()) + " not removed");
   if (!undone.notRemoved.empty() && !st.commandLine.silent)
     sys.ShowMessage(nullptr, "These could not be removed:" + ListOf(undone.notRemoved), title);
-}
-
-// The folder in which an uninstall from the hard disk goes on: "<temp>\<record>-uninstall".
-// Empty when there is no temporary folder.
-std::string TemporaryCopyFolder(System& sys, const std::string& recordName) {
-  std::string folder = sys.TempDir();
-  if (folder.empty() || !JoinPath(sys, &folder, ProgramEntryName(recordName) + "-uninstall"))
-    return {};
-  return folder;
-}
-
-// An uninstall started from the launcher's copy in the install folder would hold that
-// folder open while it removes it: it goes on from a copy in the temporary folder, and this
-// run ends. True when the copy was started.
-bool HandOverToTemporaryCopy(LauncherContext& ctx, const std::string& launcherFolder,
-                             const std::string& recordName) {
-  System& sys = ctx.system;
-  // Only the copy an install keeps: "<install folder>\_uninstall" (or _uninstall2...) on a
-  // hard disk. A record names what anyone wrote there: one that names the disc's own root
-  // (or any folder above the launcher) must not turn a start from the disc into an uninstall.
-  const char* installFolder = Read(ctx.record, record::kInstallFolder);
-  if (installFolder == nullptr || launcherFolder.empty()) return false;
-  const std::string folderName = FileNameOf(sys, launcherFolder);
-  const std::string prefix = kUninstallerFolder;
-  if (sys.FoldCase(folderName.substr(0, prefix.size())) != sys.FoldCase(prefix) ||
-      CanonicalPath(CutAtLastSeparator(sys, launcherFolder), &sys) !=
-          CanonicalPath(installFolder, &sys) ||
-      CanonicalPath(installFolder, &sys).empty() ||
-      sys.DriveKind(launcherFolder.substr(0, 1) + ":\\") == DriveType::kCdRom)
-    return false;
-  const std::string canonicalLauncher = CanonicalPath(launcherFolder, &sys);
-  const std::string temporary = TemporaryCopyFolder(sys, recordName);
-  // Never to itself: a launcher that runs from that folder already goes on here.
-  if (temporary.empty() || CanonicalPath(temporary, &sys) == canonicalLauncher) return false;
-  InstallContext install = ctx.install();
-  const std::string copy = CopyUninstaller(install, launcherFolder, temporary);
-  if (copy.empty()) return false;
-  const CommandLine& line = ctx.state.commandLine;
-  std::string command = "\"" + copy + "\" /U";
-  if (line.silent) command += " /S";
-  std::string log;
-  if (line.log) command += " /LOG=\"" + (sys.ResolvePath(*line.log, &log) ? log : *line.log) + "\"";
-  LogLine(ctx.log, "uninstall", "goes on from " + temporary);
-  // The copy writes the log anew: this run lets go of it first.
-  if (auto* deferred = dynamic_cast<DeferredLog*>(ctx.log)) deferred->Open(nullptr);
-  return sys.StartProgram(command, /*hidden=*/false) > 31;
-}
-
-// The copy an uninstall was handed over to cannot remove itself: when this launcher is it,
-// it goes when Windows next starts, its files first.
-void RemoveTemporaryCopyAtRestart(LauncherContext& ctx, const std::string& launcherFolder,
-                                  const std::string& recordName) {
-  System& sys = ctx.system;
-  const std::string temporary = TemporaryCopyFolder(sys, recordName);
-  if (temporary.empty() || CanonicalPath(temporary, &sys) != CanonicalPath(launcherFolder, &sys))
-    return;
-  std::string pattern = temporary;
-  bool taken = JoinPath(sys, &pattern, "*");
-  for (const FoundFile& f : sys.FindFiles(pattern))
-    if (!f.isDirectory) taken = sys.RemoveAtRestart(temporary + "\\" + f.name) && taken;
-  taken = sys.RemoveAtRestart(temporary) && taken;
-  LogLine(ctx.log, "temporary copy " + temporary,
-          taken ? "removed when Windows next starts" : "KEPT: the system took no removal");
 }
 
 }  // namespace
@@ -191,9 +140,13 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   LoadSpecialFolders(ctx);
 
   const std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
-  // An uninstall needs no disc: the script beside the launcher (on the disc, or in the
-  // copy an install keeps on the hard disk) says what the game's files are.
-  if (line.uninstall && !launcherFolder.empty()) sys.ChangeDir(launcherFolder);
+  // The copy an install keeps beside its record is there to uninstall: started without
+  // switches (a double click), it uninstalls as /U does.
+  const bool plainStart = !line.silent && !line.folder && !line.directx;
+  const bool fromUninstaller = IsUninstallerFolder(sys, launcherFolder);
+  // An uninstall needs no disc: the script beside the launcher (on the disc, or in that
+  // copy) says what the game's files are.
+  if ((line.uninstall || fromUninstaller) && !launcherFolder.empty()) sys.ChangeDir(launcherFolder);
 
   st.systemLocale = sys.SystemLocale();
   st.scriptName =
@@ -212,6 +165,22 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
     deferred->Open(std::make_unique<FileLog>(sys, DefaultLogPath(sys, recordName)));
   LogLine(ctx.log, "script", ctx.script.loaded ? st.scriptName + " read" : "none");
 
+  // The record's name is its pack's file name in the Windows directory: one that leads
+  // anywhere else would have an administrator's launcher read, undo and delete what a
+  // standard user planted there. Nothing is read or written with it.
+  if (const std::string problem = RecordNameProblem(recordName, &sys); !problem.empty()) {
+    LogLine(ctx.log, "record name " + recordName, "REFUSED: " + problem);
+    if (!line.silent)
+      sys.ShowMessage(nullptr,
+                      "The setup script names its install record \"" + recordName +
+                          "\" ([setup] name=), which cannot be used: " + problem +
+                          ".\n\nNothing was changed. The disc's setup script must be mended.",
+                      "Error");
+    return static_cast<int>(ExitCode::kFailed);
+  }
+  if (fromUninstaller && plainStart && IsUninstallerFolder(sys, launcherFolder, recordName))
+    st.commandLine.uninstall = true;
+
   if (sys.WindowWithTitleExists(Read(ctx.script, script::kTextTitle))) {
     LogLine(ctx.log, "start-up", "REFUSED: another launcher shows its dialog");
     return refused;
@@ -221,12 +190,6 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   st.recordPath = CutToPath(CutToPath(sys.WindowsDir(), &sys) + "\\" + recordName, &sys);
   ReadInstallRecord(ctx, recordName);
   RecoverUnfinishedInstall(ctx);
-  // The copy in the install folder is there to uninstall: started without switches (a
-  // double click), it uninstalls as /U does.
-  const bool plainStart = !line.silent && !line.folder && !line.directx;
-  if ((line.uninstall || plainStart) && ctx.record.loaded &&
-      HandOverToTemporaryCopy(ctx, launcherFolder, recordName))
-    return static_cast<int>(ExitCode::kDone);
 
   std::string firstLabel = ctx.script.GetString(DiscSectionName(0).c_str(), script::kLabelKey,
                                                 script::kFirstDiscLabelDefault);
@@ -266,7 +229,6 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
-  if (line.uninstall) RemoveTemporaryCopyAtRestart(ctx, launcherFolder, recordName);
   return st.commandLine.RunsByItself() ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 

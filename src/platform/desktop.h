@@ -111,6 +111,13 @@ class DirectXSession {
   virtual bool Run(DxStep step) = 0;
 };
 
+// What came of starting a program with the signed-in user's rights.
+enum class UserStart : int {
+  kStarted,      // the desktop shell took it
+  kNotElevated,  // the launcher runs with the user's own rights: nothing was done
+  kFailed,       // the launcher runs elevated and the desktop shell could not start it
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
@@ -133,11 +140,12 @@ class Desktop {
   // Starts a program with the rights of the signed-in user, through the desktop shell's
   // own program starter, when the launcher runs with more rights than that user has (an
   // administrator's elevated rights, Vista and later with UAC): program is the path alone,
-  // arguments follow it, folder becomes its current folder. False when the launcher's
-  // rights are the user's own, or the desktop shell cannot take the request; the caller
-  // then starts the program itself.
-  virtual bool StartProgramAsUser(const std::string& program, const std::string& arguments,
-                                  const std::string& folder) = 0;
+  // arguments follow it, folder becomes its current folder. kNotElevated when the
+  // launcher's rights are the user's own (the caller starts the program itself); kFailed
+  // when it runs elevated and the desktop shell cannot take the request (the program must
+  // then not be started with the launcher's rights).
+  virtual UserStart StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                       const std::string& folder) = 0;
 
   // --- the registry (keys are paths below the root: "Software\\Maker\\Game") ---
   // Makes the key, and any key above it that is missing, and sets these values there.
@@ -145,6 +153,8 @@ class Desktop {
   // an administrator's rights) or a value cannot be set.
   virtual bool WriteRegistryValues(RegistryRoot root, const std::string& key,
                                    const std::vector<RegistryValue>& values) = 0;
+  // Whether the key exists (with or without values).
+  virtual bool RegistryKeyExists(RegistryRoot root, const std::string& key) = 0;
   // A text value of a key. False when the key or the value is missing, or is no text.
   virtual bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
                                 std::string* text) = 0;

@@ -65,11 +65,15 @@ inline constexpr std::uint32_t kAttrReadOnly = 0x01;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;  // a link or a junction
 
 // One match of a file search.
 struct FoundFile {
   std::string name;  // the name alone, without its folder
   bool isDirectory = false;
+  // A link or junction (a reparse point): removing it removes the link alone, and what it
+  // leads to is no part of the folder that holds it.
+  bool isLink = false;
 };
 
 // The file system reads names in the ANSI code page (CharSize).
@@ -123,6 +127,10 @@ class FileSystem : public CodePage {
   // none. The bytes stay valid for the whole run.
   virtual bool FindPackResource(const std::string& name, const std::uint8_t** data,
                                 std::size_t* size) = 0;
+
+  // The number of the ANSI code page that names are read in (1252, 936...); 0 when the
+  // system has none (the host's file system).
+  virtual std::uint32_t AnsiCodePage() = 0;
 
   // --- folders and drives ---
   // The Windows directory, without a trailing separator ("C:\windows").

@@ -31,6 +31,20 @@ inline std::string CutToBytes(std::string text, std::size_t bytes, CodePage* cod
   return text;
 }
 
+// ASCII capitals; with a code page, the bytes of double-byte characters are left as they
+// are (a trail byte may be a small letter).
+inline std::string AsciiUpper(std::string text, CodePage* codePage = nullptr) {
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t n =
+        text[i] == '\0' || codePage == nullptr ? 1 : codePage->CharSize(text.c_str() + i);
+    if (n == 0) n = 1;
+    if (n == 1 && text[i] >= 'a' && text[i] <= 'z')
+      text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    i += n;
+  }
+  return text;
+}
+
 // A text cut to what a path buffer holds: 259 bytes and the terminator.
 inline std::string CutToPath(std::string text, CodePage* codePage = nullptr) {
   return CutToBytes(std::move(text), kPathCapacity - 1, codePage);

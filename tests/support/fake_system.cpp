@@ -256,7 +256,7 @@ std::unique_ptr<WritableFile> FakeSystem::CreateForWriting(const std::string& pa
 bool FakeSystem::RemoveFile(const std::string& path) {
   fileEffects.push_back({FileEffect::kRemove, path, {}});
   std::string host = HostPath(path);
-  if (host.empty() || MutationFails()) return false;
+  if (host.empty() || HeldOpen(path) || MutationFails()) return false;
   return host_.RemoveFile(host);
 }
 
@@ -358,6 +358,10 @@ const std::vector<RegistryValue>* FakeSystem::RegistryKey(RegistryRoot root,
   return it == registry.end() ? nullptr : &it->second;
 }
 
+bool FakeSystem::RegistryKeyExists(RegistryRoot root, const std::string& key) {
+  return RegistryKey(root, key) != nullptr;
+}
+
 bool FakeSystem::ReadRegistryText(RegistryRoot root, const std::string& key,
                                   const std::string& name, std::string* text) {
   const std::vector<RegistryValue>* values = RegistryKey(root, key);
@@ -380,6 +384,10 @@ bool FakeSystem::RemoveRegistryKey(RegistryRoot root, const std::string& key) {
 void FakeSystem::Pause(std::uint32_t milliseconds) {
   nowMs_ += milliseconds;
   pauses_.push_back(milliseconds);
+}
+
+std::uint32_t FakeSystem::AnsiCodePage() {
+  return doubleByte ? 936 : cyrillic ? 1251 : 1252;
 }
 
 std::size_t FakeSystem::CharSize(const char* text) {
@@ -453,7 +461,7 @@ bool FakeSystem::GetAttributes(const std::string& path, std::uint32_t* value) {
   if (it != attributes.end()) {
     *value = it->second;
   } else if (fs::is_directory(host, ec)) {
-    *value = kAttrDirectory;
+    *value = kAttrDirectory | (fs::is_symlink(host, ec) ? kAttrReparsePoint : 0);
   } else {
     const Drive* d = DriveOf(path);
     *value = kAttrArchive | (d != nullptr && d->type == DriveType::kCdRom ? kAttrReadOnly : 0);
@@ -505,7 +513,7 @@ std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   for (const auto& entry : fs::directory_iterator(host, ec)) {
     std::string name = entry.path().filename().string();
     if (PosixFileSystem::WildcardMatch(mask, name))
-      names.push_back(FoundFile{FromHost(name), entry.is_directory(ec)});
+      names.push_back(FoundFile{FromHost(name), entry.is_directory(ec), entry.is_symlink(ec)});
   }
   std::sort(names.begin(), names.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
@@ -566,6 +574,13 @@ int FakeSystem::ShellFileOperation(WindowRef owner, ShellOp op, const std::strin
   std::error_code ec;
   if (source.empty() || !fs::exists(source, ec)) return 2;
   if (op == ShellOp::kDelete) {
+    if (HeldOpen(from)) return 32;  // a sharing violation
+    if (shellDeleteFollowsLinks && fs::is_directory(source, ec) && !fs::is_symlink(source, ec))
+      for (const auto& entry : fs::recursive_directory_iterator(source, ec))
+        if (entry.is_symlink(ec) && fs::is_directory(entry.path(), ec))
+          for (const auto& inner : fs::directory_iterator(entry.path(), ec))
+            fs::remove_all(inner.path(), ec);
+    ec.clear();
     fs::remove_all(source, ec);
     return ec ? 1 : 0;
   }
@@ -589,14 +604,26 @@ std::uint32_t FakeSystem::StartProgram(const std::string& commandLine, bool hidd
   return programHook ? programHook(commandLine) : 33;
 }
 
-bool FakeSystem::StartProgramAsUser(const std::string& program, const std::string& arguments,
-                                    const std::string& folder) {
-  if (!elevated || !desktopShell) return false;
+UserStart FakeSystem::StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                         const std::string& folder) {
+  if (!elevated) return UserStart::kNotElevated;
+  if (!desktopShell) return UserStart::kFailed;
   const std::string commandLine =
       "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   started.push_back(Started{commandLine, false, nowMs_, true, folder});
   if (programHook) programHook(commandLine);
-  return true;
+  return UserStart::kStarted;
+}
+
+bool FakeSystem::HeldOpen(const std::string& path) const {
+  const std::string target = UpperPath(Absolute(path));
+  for (const std::string& held : heldOpen) {
+    const std::string h = UpperPath(Absolute(held));
+    if (h == target || (h.size() > target.size() && h.compare(0, target.size(), target) == 0 &&
+                        h[target.size()] == '\\'))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace dl::testing

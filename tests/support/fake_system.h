@@ -116,14 +116,17 @@ class FakeSystem : public System {
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
   // With elevated and a desktop shell, taken as the signed-in user's: noted in started.
-  bool StartProgramAsUser(const std::string& program, const std::string& arguments,
-                          const std::string& folder) override;
+  UserStart StartProgramAsUser(const std::string& program, const std::string& arguments,
+                               const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
+  // 936 with doubleByte, 1251 with cyrillic, else 1252.
+  std::uint32_t AnsiCodePage() override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   // Keys are found whatever their case; the machine's part refuses writes with
   // machineRegistryDenied.
   bool WriteRegistryValues(RegistryRoot root, const std::string& key,
                            const std::vector<RegistryValue>& values) override;
+  bool RegistryKeyExists(RegistryRoot root, const std::string& key) override;
   bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
                         std::string* text) override;
   bool RemoveRegistryKey(RegistryRoot root, const std::string& key) override;
@@ -178,6 +181,13 @@ class FakeSystem : public System {
   };
   std::vector<ShellCall> shellCalls;
   std::function<int(const ShellCall&)> shellHook;
+  // Like the shell of older systems, a delete of a folder goes into the links and junctions
+  // it holds and deletes what they lead to (host symbolic links stand for them).
+  bool shellDeleteFollowsLinks = true;
+  // Files a running program holds open (Windows paths): they cannot be removed, and neither
+  // can a folder that holds one.
+  std::set<std::string> heldOpen;
+  bool HeldOpen(const std::string& path) const;
   // Started programs, and what starting one does (default: nothing, result 33).
   struct Started {
     std::string commandLine;

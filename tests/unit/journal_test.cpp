@@ -77,7 +77,8 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
                         "[install_directory]\r\npath=D:\\\r\n");
   ASSERT_TRUE(m.PackEntry(kJournalEntryName, &journal));
   EXPECT_EQ(journal,
-            "disclaunch install journal 1\r\n"
+            "disclaunch install journal 2\r\n"
+            "codepage\t1252\r\n"
             "folder\tC:\\Games\\Game\r\n"
             "made\tgame\r\n"
             "file\tgame\\kvx.exe\t3\tnew\r\n"
@@ -97,12 +98,10 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
                 "\\Uninstall KVX.lnk\tnew\r\n"
                 "conversion\tC:\\windows\\setup.ini\tnew\r\n"
                 "desktop\tC:\\users\\me\\Desktop\\KVX.lnk\tnew\r\n"
-                // The launcher and its script, kept for an uninstall without the disc.
-                "made\t_uninstall\r\n"
-                "file\t_uninstall\\setup.exe\t8\tnew\r\n"
-                "file\t_uninstall\\setup.ini\t" +
-                std::to_string(m.sys.ReadHostFile("D:\\setup.ini").size()) +
-                "\tnew\r\n"
+                // The launcher and its script, kept beside the record for an uninstall
+                // without the disc, and the entry that starts it.
+                "uninstaller\tC:\\windows\\KVX.uninstall\r\n"
+                "entry\tKVX\r\n"
                 "record\tC:\\windows\\KVX.ini.pak\r\n"
                 "end\r\n");
   EXPECT_FALSE(m.Exists("C:\\windows\\KVX.ini.jnl"));  // its work is done
@@ -271,16 +270,25 @@ TEST(InstallJournal, AHostileJournalNarrowsTheUninstallAndNeverWidensIt) {
   };
   const std::string head = "disclaunch install journal 1\r\nfolder\tC:\\Wendmark\\Game\r\n";
   const std::vector<Case> cases = {
+      // A journal that cannot be read whole removes nothing from the install folder: the
+      // user's own file there stays, and so does the game.
       {"a file that climbs out",
        head + "file\t..\\..\\users\\me\\Documents\\thesis.doc\t1\tnew\r\nend\r\n",
        true,
-       {"C:\\Wendmark\\Game"}},
+       {}},
       {"another folder than the record's",
        "disclaunch install journal 1\r\nfolder\tC:\\users\\me\r\nmade\t.\r\nend\r\n",
        true,
-       {"C:\\Wendmark\\Game"}},
-      {"no end", head + "made\t.\r\n", true, {"C:\\Wendmark\\Game"}},
-      {"a pattern", head + "file\t*\t1\tnew\r\nend\r\n", true, {"C:\\Wendmark\\Game"}},
+       {}},
+      {"no end", head + "made\t.\r\n", true, {}},
+      {"cut in the middle of a line", head + "made\t.\r\nfile\tgame.e", true, {}},
+      {"a pattern", head + "file\t*\t1\tnew\r\nend\r\n", true, {}},
+      {"garbled", std::string("disclaunch install journal 1\r\n\xff\xfe\x01garbage\r\n"), true, {}},
+      {"names written in another code page",
+       "disclaunch install journal 2\r\ncodepage\t936\r\nfolder\tC:\\Wendmark\\Game\r\n"
+       "made\t.\r\nend\r\n",
+       true,
+       {}},
       {"a made folder that leads into the documents", head + "made\tlinked\r\nend\r\n", false, {}},
       {"folders above up to the root",
        head + "above\t32\r\nmade\t.\r\nend\r\n",
@@ -331,7 +339,14 @@ TEST(InstallJournal, AHostileJournalNarrowsTheUninstallAndNeverWidensIt) {
       }
     }
     for (const std::string& path : c.gone) EXPECT_FALSE(m.Exists(path)) << path;
-    EXPECT_EQ(m.LastMessage().find("is damaged") != std::string::npos, c.damaged)
+    if (c.damaged) {
+      EXPECT_EQ(m.sys.ReadHostFile("C:\\Wendmark\\Game\\mine.txt"), "canary");
+      EXPECT_EQ(m.sys.ReadHostFile("C:\\Wendmark\\Game\\game.exe"), "the game");
+      EXPECT_NE(m.LastMessage().find("nothing in C:\\Wendmark\\Game was removed"),
+                std::string::npos)
+          << m.LastMessage();
+    }
+    EXPECT_EQ(m.LastMessage().find("cannot be used") != std::string::npos, c.damaged)
         << m.LastMessage();
   }
 }

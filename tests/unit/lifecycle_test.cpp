@@ -35,10 +35,17 @@ class LifecycleTest : public testing::LauncherFixture {
     state_.programsPath = "C:\\users\\me\\Start Menu\\Programs";
     state_.recordPath = "C:\\windows\\KVX.ini";
   }
-  std::vector<std::string> Deleted() const {
+  // What went through the shell's delete (single files), then the install folder when it
+  // is gone (removed item by item, never through a link).
+  std::vector<std::string> Deleted(const std::string& folder = "C:\\Wendmark\\Game") {
     std::vector<std::string> out;
     for (const auto& c : sys_.shellCalls)
       if (c.op == ShellOp::kDelete) out.push_back(c.from);
+    std::uint32_t attributes = 0;
+    for (const auto& e : sys_.fileEffects)
+      if (e.kind == testing::FakeSystem::FileEffect::kRemoveFolder && e.path == folder &&
+          !sys_.GetAttributes(folder, &attributes))
+        out.push_back(folder);
     return out;
   }
 
@@ -287,6 +294,7 @@ TEST_F(LifecycleTest, AFolderReachedThroughALinkIsJudgedAndDeletedWhereItLeads) 
   sys_.shellCalls.clear();
   EXPECT_EQ(Uninstall(install_, Plan(), dialog_), 1);
   EXPECT_EQ(Deleted().back(), "C:\\Wendmark\\Game");
+  EXPECT_TRUE(sys_.FileExists("C:\\users\\me\\Documents\\kvx.exe"));
 }
 
 TEST_F(LifecycleTest, PlayStartsTheGameFromItsFolderWithItsPathQuoted) {
@@ -319,8 +327,7 @@ TEST_F(LifecycleTest, PlayAndDemoRunWithTheSignedInUsersRightsWhereTheSystemElev
   struct Case {
     bool elevated, desktopShell, asUser;
   };
-  for (const Case& c :
-       {Case{false, true, false}, Case{true, true, true}, Case{true, false, false}}) {
+  for (const Case& c : {Case{false, true, false}, Case{true, true, true}}) {
     SCOPED_TRACE(std::string(c.elevated ? "elevated" : "not elevated") +
                  (c.desktopShell ? ", a desktop shell" : ", no desktop shell"));
     sys_.elevated = c.elevated;
@@ -343,6 +350,25 @@ TEST_F(LifecycleTest, PlayAndDemoRunWithTheSignedInUsersRightsWhereTheSystemElev
     }
     EXPECT_EQ(sys_.CurrentDir(), "E:\\demo");
   }
+}
+
+// Where the launcher runs elevated and the desktop shell cannot start a program with the
+// user's rights, the program is not started with the administrator's: the user is told.
+TEST_F(LifecycleTest, PlayAndDemoAreNeverStartedElevatedWhenTheShellCannotStartThem) {
+  record_.LoadText("[inst_path]\npath=D:\\My Games\\Game\n");
+  script_.LoadText("[WORK_GROUP]\nexefile=kvx.exe\n[DEMO_GROUP]\npath=demo\nexefile=demo.exe\n");
+  sys_.WriteHostFile("D:\\My Games\\Game\\kvx.exe", "g");
+  sys_.WriteHostFile("D:\\demo\\demo.exe", "d");
+  sys_.elevated = true;
+  sys_.desktopShell = false;
+  RunGame(install_);
+  RunDemo(install_, "D:");
+  EXPECT_TRUE(sys_.started.empty());
+  ASSERT_EQ(sys_.messages().size(), 2u);
+  EXPECT_NE(sys_.messages()[0].text.find("D:\\My Games\\Game\\kvx.exe could not be started"),
+            std::string::npos);
+  EXPECT_NE(sys_.messages()[1].text.find("demo.exe could not be started"), std::string::npos);
+  EXPECT_NE(sys_.messages()[1].text.find("Start menu"), std::string::npos);
 }
 
 TEST_F(LifecycleTest, PlayWithoutAProgramOrAFolderStartsNothing) {

@@ -1,7 +1,9 @@
 // The game in the system's list of installed programs: an install lists it with a copy of
-// the launcher and its scripts on the hard disk, and every way of uninstalling — the
-// dialog, /U, /U /S, from the disc or from that copy with no disc in any drive — removes
-// the game, the entry and the copy, unless the game itself stays.
+// the launcher and its scripts beside the record, where only administrators write, and
+// every way of uninstalling — the dialog, /U, /U /S, from the disc or from that copy with
+// no disc in any drive — removes the game, the entry and the copy, unless the game itself
+// stays. Nothing a standard user controls (the install folder, the temporary folder, an
+// entry of the same name, a link in the folder) widens what goes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "install/install_journal.h"
 #include "install/program_entry.h"
 #include "pack/pack_file.h"
 #include "support/fake_machine.h"
@@ -31,7 +34,7 @@ constexpr const char* kScript =
     "linkname1=Uninstall\n";
 constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KVX";
 constexpr const char* kFolder = "C:\\Games\\Game";
-constexpr const char* kCopy = "C:\\Games\\Game\\_uninstall";
+constexpr const char* kCopy = "C:\\windows\\KVX.uninstall";
 
 struct Machine : FakeMachine {
   Machine() : FakeMachine(kScript) {
@@ -64,29 +67,30 @@ struct Machine : FakeMachine {
     return Start(
         switches, [](SetupDialog& d, FakeView&) { d.RunSilent(); }, cwd);
   }
-  // The launcher in the install folder's copy, no disc in the drive: it hands over to a
-  // copy of itself in the temporary folder, which is then started as the system would.
-  // Without switches it is started as a double click starts it, in its own folder.
-  int RunFromTheHardDiskCopy(const std::string& switches) {
+  // The launcher's copy beside the record, no disc in the drive, started with these
+  // switches (none: a double click, in its own folder).
+  int RunFromTheCopy(const std::string& switches) {
     sys.EjectDisc('D');
     sys.SetModulePath(std::string(kCopy) + "\\setup.exe");
-    const std::size_t before = sys.started.size();
-    const int handedOver = Run(switches, switches.empty() ? kCopy : "C:\\");
-    EXPECT_EQ(handedOver, 0);
-    EXPECT_TRUE(Exists(std::string(kCopy) + "\\setup.exe")) << "nothing goes before the handover";
-    if (sys.started.size() != before + 1) {
-      ADD_FAILURE() << "the launcher did not start its temporary copy";
-      return -1;
+    return Run(switches, switches.empty() ? kCopy : "C:\\");
+  }
+  // Writes a record pack with this record and journal (none when empty), as an earlier
+  // install left it.
+  void WriteRecord(const std::string& record, const std::string& journal) {
+    sys.RemoveFile("C:\\windows\\KVX.ini.pak");
+    PackFile writer(sys);
+    ASSERT_TRUE(writer.Open("C:\\windows\\KVX.ini", 5, 0));
+    ASSERT_TRUE(
+        writer.PutEntry("KVX.ini", record.data(), static_cast<std::uint32_t>(record.size())));
+    if (!journal.empty()) {
+      ASSERT_TRUE(writer.PutEntry(kJournalEntryName, journal.data(),
+                                  static_cast<std::uint32_t>(journal.size())));
     }
-    const std::string command = sys.started.back().commandLine;
-    const std::string temporary = "C:\\temp\\KVX-uninstall\\setup.exe";
-    EXPECT_EQ(command.substr(0, temporary.size() + 2), "\"" + temporary + "\"") << command;
-    sys.SetModulePath(temporary);
-    return Run(command.substr(temporary.size() + 2));
+    ASSERT_TRUE(writer.Save("C:\\Wdtemp", 1));
   }
 };
 
-TEST(ProgramEntry, AnInstallListsTheGameAndKeepsItsUninstallerOnTheHardDisk) {
+TEST(ProgramEntry, AnInstallListsTheGameAndKeepsItsUninstallerWhereOnlyAdministratorsWrite) {
   for (const bool administrator : {true, false}) {
     SCOPED_TRACE(administrator ? "an administrator" : "a user without administrator rights");
     Machine m;
@@ -99,17 +103,20 @@ TEST(ProgramEntry, AnInstallListsTheGameAndKeepsItsUninstallerOnTheHardDisk) {
     EXPECT_EQ(m.Value(root, "DisplayName"), "Harbor Lights");
     EXPECT_EQ(m.Value(root, "DisplayIcon"), "C:\\Games\\Game\\game\\kvx.exe");
     EXPECT_EQ(m.Value(root, "InstallLocation"), kFolder);
-    EXPECT_EQ(m.Value(root, "UninstallString"), "\"C:\\Games\\Game\\_uninstall\\setup.exe\" /U");
+    EXPECT_EQ(m.Value(root, "UninstallString"), "\"C:\\windows\\KVX.uninstall\\setup.exe\" /U");
     EXPECT_EQ(m.Value(root, "QuietUninstallString"),
-              "\"C:\\Games\\Game\\_uninstall\\setup.exe\" /U /S");
+              "\"C:\\windows\\KVX.uninstall\\setup.exe\" /U /S");
+    EXPECT_EQ(m.Value(root, "DisclaunchRecord"), "C:\\windows\\KVX.ini.pak");
     EXPECT_EQ(m.Number(root, "NoModify"), 1u);
     EXPECT_EQ(m.Number(root, "NoRepair"), 1u);
-    // Every byte the install wrote into its folder, in KB rounded up.
+    // Every byte the install wrote into its folder, in KB rounded up; nothing of the
+    // uninstaller is in that folder, which a standard user may change.
     std::uint64_t bytes = 0;
     for (const auto& file : std::filesystem::recursive_directory_iterator(m.sys.HostPath(kFolder)))
       if (file.is_regular_file()) bytes += file.file_size();
     EXPECT_EQ(m.Number(root, "EstimatedSize"), (bytes + 1023) / 1024);
     EXPECT_GT(bytes, 8000u);
+    EXPECT_FALSE(m.Exists("C:\\Games\\Game\\_uninstall"));
     // The launcher and both scripts, byte for byte.
     for (const char* name : {"setup.exe", "setup.ini", "setup1.ini"})
       EXPECT_EQ(m.sys.ReadHostFile(std::string(kCopy) + "\\" + name),
@@ -121,7 +128,7 @@ TEST(ProgramEntry, AnInstallListsTheGameAndKeepsItsUninstallerOnTheHardDisk) {
 TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
   struct Case {
     const char* how;
-    bool fromCopy;         // the hard-disk copy, no disc in any drive
+    bool fromCopy;         // the copy beside the record, no disc in any drive
     const char* switches;  // empty: the dialog's Uninstall button, or a double click
     int questions;
   };
@@ -129,40 +136,47 @@ TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
       {"the dialog's Uninstall", false, "", 0},
       {"/U /S from the disc", false, "/U /S", 0},
       {"/U from the disc", false, "/U", 1},
-      {"/U /S from the hard disk", true, "/U /S", 0},
-      {"/U from the hard disk", true, "/U", 1},
-      {"a double click on the hard disk's setup.exe", true, "", 1},
+      {"/U /S from the copy", true, "/U /S", 0},
+      {"/U from the copy", true, "/U", 1},
+      {"a double click on the copy's setup.exe", true, "", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     Machine m;
+    // A folder named as an earlier version's hand-over named it, made by anyone: nothing
+    // in it is touched.
+    m.sys.WriteHostFile("C:\\temp\\KVX-uninstall\\canary.txt", "canary");
     m.AnswerWithDiscs({2, 1});
     ASSERT_EQ(m.Install("Games"), 0);
     ASSERT_NE(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
     const std::size_t messagesBefore = m.sys.messages().size();
-    const int code = c.fromCopy                        ? m.RunFromTheHardDiskCopy(c.switches)
+    const std::size_t startedBefore = m.sys.started.size();
+    const int code = c.fromCopy                        ? m.RunFromTheCopy(c.switches)
                      : std::string(c.switches).empty() ? m.Uninstall()
                                                        : m.Run(c.switches);
     EXPECT_EQ(code, 0);
+    EXPECT_EQ(m.sys.started.size(), startedBefore) << "no hand-over to another copy";
     EXPECT_EQ(m.Questions(), c.questions);
     EXPECT_FALSE(m.Exists(kFolder));
     EXPECT_FALSE(m.Exists("C:\\windows\\KVX.ini.pak"));
     EXPECT_FALSE(m.Exists("C:\\users\\me\\Desktop\\Harbor Lights.lnk"));
     EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
     EXPECT_TRUE(m.log.Has("installed-programs entry HKLM\\" + std::string(kKey) + ": removed"));
-    // The temporary copy cannot remove itself: it goes at the next start, its files first.
-    const std::string temporary = "C:\\temp\\KVX-uninstall";
+    EXPECT_EQ(m.sys.ReadHostFile("C:\\temp\\KVX-uninstall\\canary.txt"), "canary");
+    // The copy that runs cannot remove itself: it goes at the next start, its files first.
+    // Run from the disc, it goes at once.
     std::vector<std::string> later = m.sys.removedAtRestart;
     if (c.fromCopy) {
       ASSERT_EQ(later.size(), 4u);
-      EXPECT_EQ(later.back(), temporary);
+      EXPECT_EQ(later.back(), kCopy);
       later.pop_back();
       std::sort(later.begin(), later.end());
-      EXPECT_EQ(later,
-                (std::vector<std::string>{temporary + "\\setup.exe", temporary + "\\setup.ini",
-                                          temporary + "\\setup1.ini"}));
+      EXPECT_EQ(later, (std::vector<std::string>{std::string(kCopy) + "\\setup.exe",
+                                                 std::string(kCopy) + "\\setup.ini",
+                                                 std::string(kCopy) + "\\setup1.ini"}));
     } else {
       EXPECT_TRUE(later.empty());
+      EXPECT_FALSE(m.Exists(kCopy));
     }
     if (c.questions == 1) {
       // Asked by the game's name, then told.
@@ -173,6 +187,38 @@ TEST(ProgramEntry, EveryWayOfUninstallingRemovesTheGameTheEntryAndTheCopy) {
       EXPECT_EQ(m.sys.messages().size(), messagesBefore);
     }
   }
+}
+
+TEST(ProgramEntry, TheCopysExitCodeIsTheUninstallsAndAReinstallKeepsItsOwnCopy) {
+  Machine m;
+  m.AnswerWithDiscs({2, 1});
+  ASSERT_EQ(m.Install("Games"), 0);
+  // The game runs: its program cannot go, so the game, its entry and its copy stay, and a
+  // package manager waiting on the quiet command hears of the failure.
+  m.sys.heldOpen.insert("C:\\Games\\Game\\game\\kvx.exe");
+  EXPECT_EQ(m.RunFromTheCopy("/U /S"), 1);
+  EXPECT_TRUE(m.Exists("C:\\Games\\Game\\game\\kvx.exe"));
+  EXPECT_NE(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
+  EXPECT_TRUE(m.Exists(std::string(kCopy) + "\\setup.exe"));
+  EXPECT_TRUE(m.sys.removedAtRestart.empty());
+
+  // An uninstall that goes through leaves its copy for the next start...
+  Machine fresh;
+  fresh.AnswerWithDiscs({2, 1});
+  ASSERT_EQ(fresh.Install("Games"), 0);
+  EXPECT_EQ(fresh.RunFromTheCopy("/U /S"), 0);
+  ASSERT_FALSE(fresh.sys.removedAtRestart.empty());
+  EXPECT_EQ(fresh.sys.removedAtRestart.back(), kCopy);
+  // ...and an install before that start keeps a copy of its own, which the start spares.
+  fresh.Insert(1);
+  fresh.sys.SetModulePath("D:\\setup.exe");
+  fresh.AnswerWithDiscs({2, 1});
+  ASSERT_EQ(fresh.Install("Games"), 0);
+  EXPECT_EQ(fresh.Value(RegistryRoot::kMachine, "UninstallString"),
+            "\"C:\\windows\\KVX.uninstall2\\setup.exe\" /U");
+  for (const std::string& later : fresh.sys.removedAtRestart)
+    EXPECT_EQ(later.find("KVX.uninstall2"), std::string::npos) << later;
+  EXPECT_TRUE(fresh.Exists("C:\\windows\\KVX.uninstall2\\setup.exe"));
 }
 
 TEST(ProgramEntry, TheEntryStaysWhileTheGameDoesAndNoAnswerKeepsEverything) {
@@ -201,13 +247,11 @@ TEST(ProgramEntry, TheEntryStaysWhileTheGameDoesAndNoAnswerKeepsEverything) {
     EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
   }
   {
-    SCOPED_TRACE("the game's folder cannot be removed: its entry and its uninstaller stay");
+    SCOPED_TRACE("the game's program cannot be removed: its entry and its uninstaller stay");
     Machine m;
     m.AnswerWithDiscs({2, 1});
     ASSERT_EQ(m.Install("Games"), 0);
-    m.sys.shellHook = [](const FakeSystem::ShellCall& call) {
-      return call.op == ShellOp::kDelete && call.from.find("Game") != std::string::npos ? 5 : -1;
-    };
+    m.sys.heldOpen.insert("C:\\Games\\Game\\game\\kvx.exe");
     m.Uninstall();
     EXPECT_TRUE(m.Exists(std::string(kCopy) + "\\setup.exe"));
     EXPECT_NE(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
@@ -217,60 +261,115 @@ TEST(ProgramEntry, TheEntryStaysWhileTheGameDoesAndNoAnswerKeepsEverything) {
               std::string::npos)
         << m.sys.messages().back().text;
   }
-  {
-    SCOPED_TRACE("an entry of the same name for another folder is another program's");
+}
+
+// Another program's entry of the same name, in either part of the registry, is neither
+// written over at the install nor removed at the uninstall: the game's entry takes another
+// name, and only a key that carries this record's value is removed.
+TEST(ProgramEntry, AnotherProgramsEntryOfTheSameNameIsLeftAlone) {
+  for (const RegistryRoot foreignRoot : {RegistryRoot::kMachine, RegistryRoot::kUser}) {
+    SCOPED_TRACE(foreignRoot == RegistryRoot::kMachine ? "in HKLM" : "in HKCU");
     Machine m;
+    const std::vector<RegistryValue> foreign = {
+        {"DisplayName", "Other Vendor App", {}},
+        {"InstallLocation", kFolder, {}},  // even one naming the same folder
+        {"UninstallString", "\"C:\\OtherVendor\\uninst.exe\"", {}}};
+    ASSERT_TRUE(m.sys.WriteRegistryValues(foreignRoot, kKey, foreign));
     m.AnswerWithDiscs({2, 1});
     ASSERT_EQ(m.Install("Games"), 0);
-    ASSERT_TRUE(m.sys.WriteRegistryValues(RegistryRoot::kUser, kKey,
-                                          {{"InstallLocation", "C:\\Elsewhere", {}}}));
-    EXPECT_EQ(m.Uninstall(), 0);
-    EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
-    EXPECT_NE(m.sys.RegistryKey(RegistryRoot::kUser, kKey), nullptr);
+    const std::string ours = std::string(kKey) + " (2)";
+    std::string text;
+    EXPECT_TRUE(m.sys.ReadRegistryText(RegistryRoot::kMachine, ours, "DisplayName", &text));
+    EXPECT_EQ(text, "Harbor Lights");
+    ASSERT_NE(m.sys.RegistryKey(foreignRoot, kKey), nullptr);
+    EXPECT_EQ(m.sys.RegistryKey(foreignRoot, kKey)->size(), foreign.size());
+    EXPECT_EQ(m.sys.RegistryKey(foreignRoot, kKey)->front().text, "Other Vendor App");
+
+    EXPECT_EQ(m.Run("/U /S"), 0);
+    EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, ours), nullptr);
+    ASSERT_NE(m.sys.RegistryKey(foreignRoot, kKey), nullptr);
+    EXPECT_EQ(m.sys.RegistryKey(foreignRoot, kKey)->front().text, "Other Vendor App");
   }
 }
 
-// A record is a text anyone can write: one that names the disc's own root, or the folder
-// above a launcher that is not the install's copy, never turns a start into a hand-over.
-TEST(ProgramEntry, OnlyTheInstallsOwnCopyHandsOver) {
-  struct Case {
-    const char* how;
-    std::string recordFolder, launcher, switches;
-  };
-  const Case cases[] = {
-      {"the disc's root recorded, a plain start", "D:\\", "D:\\setup.exe", ""},
-      {"the disc's root recorded, /U /S", "D:\\", "D:\\setup.exe", "/U /S"},
-      {"a launcher in the install folder itself", kFolder, std::string(kFolder) + "\\setup.exe",
-       "/U /S"},
-      {"a launcher in another folder of it", kFolder, std::string(kFolder) + "\\game\\setup.exe",
-       "/U /S"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.how);
-    Machine m;
-    const std::string record = "[inst_path]\npath=" + c.recordFolder + "\n";
-    PackFile writer(m.sys);
-    ASSERT_EQ(writer.Open("C:\\windows\\KVX.ini", 5, 0), 1);
-    ASSERT_EQ(writer.PutEntry("KVX.ini", record.data(), static_cast<std::uint32_t>(record.size())),
-              1);
-    ASSERT_EQ(writer.Save("C:\\Wdtemp", 1), 1);
-    const std::string folder = c.launcher.substr(0, c.launcher.rfind('\\'));
-    if (folder != "D:") {
-      m.sys.WriteHostFile(c.launcher, "launcher");
-      m.sys.WriteHostFile(folder + "\\setup.ini", kScript);
+// An install of the earlier version kept its uninstaller in "<install folder>\_uninstall"
+// and wrote a journal of the first version and an entry without the record's value: the
+// uninstall still removes all of it, the entry included.
+TEST(ProgramEntry, AnInstallOfTheEarlierVersionStillUninstallsCompletely) {
+  Machine m;
+  const std::string folder = kFolder;
+  for (const char* file :
+       {"game\\kvx.exe", "readme.txt", "_uninstall\\setup.exe", "_uninstall\\setup.ini"})
+    m.sys.WriteHostFile(folder + "\\" + file, "old");
+  m.WriteRecord("[inst_path]\r\npath=C:\\Games\\Game\r\n",
+                "disclaunch install journal 1\r\nfolder\tC:\\Games\\Game\r\nmade\t.\r\n"
+                "made\tgame\r\nfile\tgame\\kvx.exe\t3\tnew\r\nfile\treadme.txt\t3\tnew\r\n"
+                "made\t_uninstall\r\nfile\t_uninstall\\setup.exe\t3\tnew\r\n"
+                "file\t_uninstall\\setup.ini\t3\tnew\r\nrecord\tC:\\windows\\KVX.ini.pak\r\n"
+                "end\r\n");
+  ASSERT_TRUE(m.sys.WriteRegistryValues(
+      RegistryRoot::kMachine, kKey,
+      {{"InstallLocation", folder, {}},
+       {"UninstallString", "\"C:\\Games\\Game\\_uninstall\\setup.exe\" /U", {}}}));
+  EXPECT_EQ(m.Run("/U /S"), 0);
+  EXPECT_FALSE(m.Exists(folder));
+  EXPECT_EQ(m.sys.RegistryKey(RegistryRoot::kMachine, kKey), nullptr);
+}
+
+// The record's name is the pack's file name in the Windows directory: a script whose name
+// leads anywhere else is refused before anything is read or written, whatever the run.
+TEST(ProgramEntry, AScriptWhoseRecordNameIsNoBareFileNameIsRefusedBeforeAnyChange) {
+  const char* names[] = {"..\\temp\\evil.ini", "C:\\temp\\evil.ini", "sub/evil.ini", "a..ini",
+                         "evil.ini.",          "evil.ini ",          "CON.ini",      "journal.txt",
+                         "Journal.TXT"};
+  for (const char* name : names) {
+    for (const char* switches : {"", "/S", "/U /S", "/U"}) {
+      SCOPED_TRACE(std::string(name) + " with \"" + switches + "\"");
+      std::string script = kScript;
+      script.replace(script.find("name=KVX.ini"), 12, std::string("name=") + name);
+      Machine m;
+      m.WriteDisc(1, "setup.ini", script);
+      // A standard user planted a pack whose journal names another program's folder.
+      m.sys.WriteHostFile("C:\\OtherVendor\\App\\app.exe", "another program");
+      m.WriteRecord("[inst_path]\r\npath=C:\\OtherVendor\\App\r\n",
+                    "disclaunch install journal 1\r\nfolder\tC:\\OtherVendor\\App\r\nmade\t.\r\n"
+                    "end\r\n");
+      m.sys.WriteHostFile("C:\\temp\\other.txt", "");
+      ASSERT_TRUE(m.sys.RenameReplacing("C:\\windows\\KVX.ini.pak", "C:\\temp\\evil.ini.pak"));
+      m.sys.fileEffects.clear();
+      m.sys.shellCalls.clear();
+      bool dialog = false;
+      const int code = m.Start(switches, [&](SetupDialog&, FakeView&) { dialog = true; });
+      EXPECT_EQ(code, 1);
+      EXPECT_FALSE(dialog);
+      EXPECT_TRUE(m.sys.fileEffects.empty());
+      EXPECT_TRUE(m.sys.shellCalls.empty());
+      EXPECT_TRUE(m.sys.started.empty());
+      EXPECT_EQ(m.sys.ReadHostFile("C:\\OtherVendor\\App\\app.exe"), "another program");
+      EXPECT_TRUE(m.log.Has("REFUSED"));
+      const bool told = !m.sys.messages().empty() &&
+                        m.sys.messages().back().text.find("cannot be used") != std::string::npos;
+      EXPECT_EQ(told, std::string(switches).find("/S") == std::string::npos);
     }
-    m.sys.SetModulePath(c.launcher);
-    bool dialog = false;
-    m.Start(
-        c.switches,
-        [&](SetupDialog& d, FakeView&) {
-          dialog = true;
-          if (!c.switches.empty()) d.RunSilent();
-        },
-        folder + "\\");
-    EXPECT_TRUE(dialog) << "the launcher ended before its dialog";
-    for (const FakeSystem::Started& s : m.sys.started)
-      EXPECT_EQ(s.commandLine.find("-uninstall"), std::string::npos) << s.commandLine;
+  }
+}
+
+// Anyone who may write in the install folder may put a link there to another program's
+// folder: the uninstall removes the link and nothing it leads to, with a journal (the
+// folder the install made goes with all it holds) and without one (an older record).
+TEST(ProgramEntry, ALinkInTheInstallFolderIsRemovedAsALinkAndNothingThroughIt) {
+  for (const bool withJournal : {true, false}) {
+    SCOPED_TRACE(withJournal ? "a journal" : "a record without a journal");
+    Machine m;
+    m.AnswerWithDiscs({2, 1});
+    ASSERT_EQ(m.Install("Games"), 0);
+    if (!withJournal) m.WriteRecord("[inst_path]\r\npath=C:\\Games\\Game\r\n", "");
+    m.sys.WriteHostFile("C:\\OtherVendor\\App\\data.bin", "another program's");
+    std::filesystem::create_directory_symlink(m.sys.HostPath("C:\\OtherVendor\\App"),
+                                              m.sys.HostPath("C:\\Games\\Game\\saves"));
+    m.Uninstall();
+    EXPECT_EQ(m.sys.ReadHostFile("C:\\OtherVendor\\App\\data.bin"), "another program's");
+    EXPECT_FALSE(m.Exists(kFolder));
   }
 }
 

@@ -13,6 +13,7 @@
 #endif
 
 #include "install/copy.h"
+#include "install/install_record.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "install/shortcut_names.h"
@@ -300,6 +301,7 @@ class Checker {
       Renames();
       Program();
     }
+    RecordName();
     Demo();
     Uninstaller();
     Pictures();
@@ -520,6 +522,17 @@ class Checker {
       else if (!copied_.count(Fold(Host(from))))
         Error(line, "renames \"" + from + "\", which no file list copies");
     }
+  }
+
+  // The record's name is its pack's file name in the Windows directory: the launcher refuses
+  // a script whose name leads anywhere else.
+  void RecordName() {
+    const char* name = script_.GetString(dl::script::kSetup, "name", nullptr);
+    if (name == nullptr) return;
+    if (const std::string problem = dl::RecordNameProblem(name, codePage_); !problem.empty())
+      Error(Where(dl::script::kSetup, "name"), "the record name \"" + std::string(name) +
+                                                   "\" cannot be used: " + problem +
+                                                   "; the launcher refuses to start with it");
   }
 
   void Program() {

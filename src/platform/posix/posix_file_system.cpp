@@ -233,7 +233,15 @@ bool PosixFileSystem::FileSize(const std::string& path, std::uint64_t* size) {
 }
 
 bool PosixFileSystem::RemoveEmptyFolder(const std::string& path) {
-  return ::rmdir(HostPath(path).c_str()) == 0;
+  // A link to a folder goes as a link, as a junction does on Windows.
+  const std::string host = HostPath(path);
+  struct stat info {};
+  if (::lstat(host.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    struct stat target {};
+    return ::stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode) &&
+           ::unlink(host.c_str()) == 0;
+  }
+  return ::rmdir(host.c_str()) == 0;
 }
 
 bool PosixFileSystem::WildcardMatch(const std::string& pattern, const std::string& name) {
@@ -266,7 +274,8 @@ std::vector<FoundFile> PosixFileSystem::FindFiles(const std::string& pattern) {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
     std::string name = entry.path().filename().string();
-    if (WildcardMatch(mask, name)) found.push_back(FoundFile{name, entry.is_directory(ec)});
+    if (WildcardMatch(mask, name))
+      found.push_back(FoundFile{name, entry.is_directory(ec), entry.is_symlink(ec)});
   }
   std::sort(found.begin(), found.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });

@@ -42,6 +42,7 @@ class PosixFileSystem : public FileSystem {
   std::string FoldCase(const std::string& text) override;
   // Single-byte characters only.
   std::size_t CharSize(const char* text) override;
+  std::uint32_t AnsiCodePage() override { return 0; }
 
   // The host form of a path: backslashes become slashes.
   static std::string HostPath(const std::string& path);

@@ -279,6 +279,10 @@ std::size_t Win32System::CharSize(const char* text) {
   return next > text ? static_cast<std::size_t>(next - text) : 1;
 }
 
+std::uint32_t Win32System::AnsiCodePage() {
+  return ::GetACP();
+}
+
 std::optional<std::string> TakeShellItemPath(void* item) {
   if (item == nullptr) return std::nullopt;
   char buffer[MAX_PATH + 1] = {};
@@ -339,6 +343,14 @@ bool Win32System::WriteRegistryValues(RegistryRoot root, const std::string& key,
   }
   ::RegCloseKey(handle);
   return ok;
+}
+
+bool Win32System::RegistryKeyExists(RegistryRoot root, const std::string& key) {
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(RootKey(root), key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+    return false;
+  ::RegCloseKey(handle);
+  return true;
 }
 
 bool Win32System::ReadRegistryText(RegistryRoot root, const std::string& key,
@@ -440,8 +452,9 @@ std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {
   HANDLE search = ::FindFirstFileA(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return found;
   do {
-    found.push_back(
-        FoundFile{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    found.push_back(FoundFile{data.cFileName,
+                              (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                              (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (::FindNextFileA(search, &data));
   ::FindClose(search);
   return found;
@@ -647,13 +660,13 @@ bool DesktopShellExecute(const std::string& program, const std::string& argument
 
 }  // namespace
 
-bool Win32System::StartProgramAsUser(const std::string& program, const std::string& arguments,
-                                     const std::string& folder) {
-  if (!RunsElevated()) return false;
+UserStart Win32System::StartProgramAsUser(const std::string& program, const std::string& arguments,
+                                          const std::string& folder) {
+  if (!RunsElevated()) return UserStart::kNotElevated;
   const HRESULT init = ::CoInitialize(nullptr);
   const bool ok = DesktopShellExecute(program, arguments, folder);
   if (SUCCEEDED(init)) ::CoUninitialize();
-  return ok;
+  return ok ? UserStart::kStarted : UserStart::kFailed;
 }
 
 }  // namespace dl

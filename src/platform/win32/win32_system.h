@@ -43,12 +43,14 @@ class Win32System : public System {
   int ShellFileOperation(WindowRef owner, ShellOp op, const std::string& from,
                          const std::string& to, std::uint32_t flags) override;
   std::uint32_t StartProgram(const std::string& commandLine, bool hidden) override;
-  bool StartProgramAsUser(const std::string& program, const std::string& arguments,
-                          const std::string& folder) override;
+  UserStart StartProgramAsUser(const std::string& program, const std::string& arguments,
+                               const std::string& folder) override;
   std::size_t CharSize(const char* text) override;
+  std::uint32_t AnsiCodePage() override;
   bool SpecialFolderPath(SpecialFolder which, std::string* path) override;
   bool WriteRegistryValues(RegistryRoot root, const std::string& key,
                            const std::vector<RegistryValue>& values) override;
+  bool RegistryKeyExists(RegistryRoot root, const std::string& key) override;
   bool ReadRegistryText(RegistryRoot root, const std::string& key, const std::string& name,
                         std::string* text) override;
   bool RemoveRegistryKey(RegistryRoot root, const std::string& key) override;
