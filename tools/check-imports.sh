@@ -28,6 +28,10 @@ for version in 0501 0A00; do
 done
 comm -13 "$work/0501.names" "$work/0A00.names" >"$work/after-xp"
 echo "headers: $(wc -l <"$work/after-xp") functions are declared for Windows 10 and not for XP"
+# The system's known DLLs, which Windows loads from the system directory whatever lies beside
+# a program. comctl32.dll is no known DLL: it is safe for another reason, the application
+# manifest's dependency on common controls 6, which the loader takes from the side-by-side
+# store (WinSxS), never from the program's folder.
 known=" advapi32.dll clbcatq.dll comctl32.dll comdlg32.dll difxapi.dll gdi32.dll imagehlp.dll
   imm32.dll kernel32.dll msctf.dll msvcrt.dll normaliz.dll nsi.dll ntdll.dll ole32.dll
   oleaut32.dll psapi.dll rpcrt4.dll sechost.dll setupapi.dll shell32.dll shlwapi.dll user32.dll

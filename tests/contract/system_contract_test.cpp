@@ -285,9 +285,13 @@ TEST_F(SystemContract, RegistryValuesWrittenReadBackAndRemovedWithTheirKey) {
   ASSERT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, key));  // gone, or never there
   std::string text;
   EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "DisplayName", &text));
+  EXPECT_FALSE(sys_->RegistryKeyExists(RegistryRoot::kUser, key));
   ASSERT_TRUE(sys_->WriteRegistryValues(
       RegistryRoot::kUser, key,
       {{"DisplayName", "Harbor Lights", {}}, {"NoModify", "", 1u}, {"Empty", "", {}}}));
+  EXPECT_TRUE(sys_->RegistryKeyExists(RegistryRoot::kUser, "SOFTWARE\\DISCLAUNCH-CONTRACT\\entry"));
+  // A key above it exists too, though it holds no value of its own.
+  EXPECT_TRUE(sys_->RegistryKeyExists(RegistryRoot::kUser, "Software\\disclaunch-contract"));
   // Set again: values are replaced, not added, and a key's name is found in any case.
   ASSERT_TRUE(sys_->WriteRegistryValues(RegistryRoot::kUser, key,
                                         {{"DisplayName", "Harbor Lights 2", {}}}));
@@ -301,6 +305,7 @@ TEST_F(SystemContract, RegistryValuesWrittenReadBackAndRemovedWithTheirKey) {
   EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "Missing", &text));
   EXPECT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, key));
   EXPECT_FALSE(sys_->ReadRegistryText(RegistryRoot::kUser, key, "DisplayName", &text));
+  EXPECT_FALSE(sys_->RegistryKeyExists(RegistryRoot::kUser, key));
   EXPECT_TRUE(sys_->RemoveRegistryKey(RegistryRoot::kUser, "Software\\disclaunch-contract"));
 }
 

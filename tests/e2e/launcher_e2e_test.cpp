@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -455,6 +456,18 @@ std::string SampleEntryValue(HKEY root, const char* name) {
   return value;
 }
 
+// What the system removes at its next start (PendingFileRenameOperations), as one text.
+std::string PendingRemovals() {
+  std::string value(65536, '\0');
+  DWORD size = static_cast<DWORD>(value.size());
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                     "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(),
+                     &size) != ERROR_SUCCESS)
+    return std::string();
+  value.resize(size);
+  return value;
+}
+
 // A visible message box of any program with this title; null when none shows in time.
 HWND WaitForAnyBoxTitled(const char* title, DWORD timeoutMs) {
   const DWORD start = ::GetTickCount();
@@ -700,10 +713,14 @@ class SampleInstallE2E : public LauncherE2E {
   }
   void RemoveInstall() {
     std::error_code ec;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ::RegDeleteKeyA(root, kSampleEntry);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      ::RegDeleteKeyA(root, kSampleEntry);
+      ::RegDeleteKeyA(root, (std::string(kSampleEntry) + " (2)").c_str());
+    }
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     fs::remove_all(std::string(temp) + "WENDMARK-uninstall", ec);
+    for (const char* n : {"", "2", "3"}) fs::remove_all(Uninstaller(n), ec);
     for (const std::string& p : {std::string("C:\\Wendmark"), std::string("C:\\Games"),
                                  programs_ + "\\Wendmark", desktop_ + "\\Wendmark.lnk", samplePack_,
                                  samplePack_.substr(0, samplePack_.size() - 4) + ".jnl"})
@@ -812,6 +829,11 @@ class SampleInstallE2E : public LauncherE2E {
   void StartSampleSetup(std::vector<std::string> env = {}) {
     env.push_back("DL_STUB_LOG=" + stubLog_);
     StartSetup("E:\\setup.exe", "E:\\", env);
+  }
+
+  // The folder of the launcher's copy an install keeps beside the record.
+  std::string Uninstaller(const std::string& number = "") const {
+    return samplePack_.substr(0, samplePack_.rfind('\\')) + "\\WENDMARK.uninstall" + number;
   }
 
   std::string disc1_, disc2_, programs_, desktop_, samplePack_;
@@ -1283,7 +1305,7 @@ TEST_F(UnattendedE2E, ASilentInstallFromBothDiscsThenASilentUninstall) {
   EXPECT_TRUE(StubLog().empty()) << "no DirectX set-up without /DIRECTX";
 
   EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "QuietUninstallString"),
-            "\"C:\\Wendmark\\Game\\_uninstall\\setup.exe\" /U /S");
+            "\"" + Uninstaller() + "\\setup.exe\" /U /S");
 
   // From the disc, as before: the entry and the hard-disk copy go with the game.
   StartSilent("/U /S");
@@ -1313,7 +1335,7 @@ TEST_F(UnattendedE2E, WinesUninstallerListsTheGameAndRemovesItWithoutAnyDisc) {
   };
   EXPECT_NE(listed().find("WENDMARK|||Wendmark"), std::string::npos) << listed();
   EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "InstallLocation"), "C:\\Wendmark\\Game");
-  const std::string copy = "C:\\Wendmark\\Game\\_uninstall\\";
+  const std::string copy = Uninstaller() + "\\";
   for (const char* name : {"setup.exe", "setup.ini", "setup1.ini"})
     EXPECT_NE(::GetFileAttributesA((copy + name).c_str()), INVALID_FILE_ATTRIBUTES) << name;
 
@@ -1342,21 +1364,144 @@ TEST_F(UnattendedE2E, WinesUninstallerListsTheGameAndRemovesItWithoutAnyDisc) {
   EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
   EXPECT_EQ(listed().find("WENDMARK"), std::string::npos) << listed();
-  // The temporary copy that did the work goes when Windows next starts.
-  auto pending = [] {
-    std::string value(65536, '\0');
-    DWORD size = static_cast<DWORD>(value.size());
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                       "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(),
-                       &size) != ERROR_SUCCESS)
-      return std::string();
-    value.resize(size);
-    return value;
+  // The copy that did the work goes when Windows next starts.
+  EXPECT_NE(PendingRemovals().find("WENDMARK.uninstall\\setup.exe"), std::string::npos);
+}
+
+// The entry's quiet command starts the copy beside the record, where only administrators
+// write; a package manager waiting on it gets the uninstall's own exit code. Another
+// program's entry of the same name and a folder named as the earlier hand-over's survive the
+// install and the uninstall; an install before the next start keeps a copy of its own.
+TEST_F(UnattendedE2E, TheQuietUninstallCommandRunsFromTheWindowsDirectoryAndTellsItsOutcome) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSampleEntry, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const char foreign[] = "Other Vendor App";
+  ::RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(foreign),
+                   sizeof foreign);
+  ::RegCloseKey(key);
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string canary = std::string(temp) + "WENDMARK-uninstall\\canary.txt";
+  std::error_code ec;
+  fs::create_directories(std::string(temp) + "WENDMARK-uninstall", ec);
+  WriteText(canary, "canary");
+
+  const std::string ours = std::string(kSampleEntry) + " (2)";
+  auto quiet = [&] {
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    ::RegGetValueA(HKEY_LOCAL_MACHINE, ours.c_str(), "QuietUninstallString", RRF_RT_REG_SZ, nullptr,
+                   value, &size);
+    return std::string(value);
   };
-  for (int i = 0; i < 100 && pending().find("WENDMARK-uninstall\\setup.exe") == std::string::npos;
-       ++i)
-    ::Sleep(100);
-  EXPECT_NE(pending().find("WENDMARK-uninstall\\setup.exe"), std::string::npos);
+  StartSilent("/S");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), foreign);
+  ASSERT_EQ(quiet(), "\"" + Uninstaller() + "\\setup.exe\" /U /S");
+  Process uninstall = Start(quiet(), "C:\\");
+  EXPECT_EQ(WaitForExit(uninstall, 60000), 0);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(quiet(), "");
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), foreign);
+  EXPECT_EQ(ReadAll(canary), "canary");
+  // Nothing is left but the copy, which goes at the next start.
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(Uninstaller(), ec))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"setup.exe", "setup.ini", "setup1.ini"}));
+  for (const std::string& name : left)
+    EXPECT_NE(PendingRemovals().find("WENDMARK.uninstall\\" + name), std::string::npos) << name;
+
+  // Installed again before that start: a copy of its own. The game's program held open:
+  // the quiet uninstall says it failed, and the game stays listed.
+  StartSilent("/S");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  ASSERT_EQ(quiet(), "\"" + Uninstaller("2") + "\\setup.exe\" /U /S");
+  HANDLE held = ::CreateFileA("C:\\Wendmark\\Game\\game\\kvx.exe", GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  uninstall = Start(quiet(), "C:\\");
+  EXPECT_EQ(WaitForExit(uninstall, 60000), 1);
+  ::CloseHandle(held);
+  EXPECT_NE(::GetFileAttributesA("C:\\Wendmark\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(quiet(), "");
+  EXPECT_NE(::GetFileAttributesA((Uninstaller("2") + "\\setup.exe").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+// A script whose record name leaves the Windows directory is refused before anything is
+// read or written: a pack planted where the name leads is neither undone nor uninstalled.
+TEST_F(UnattendedE2E, ARecordNameLeavingTheWindowsDirectoryIsRefusedAndWritesNothing) {
+  const std::string script = WinePath(disc1_) + "\\setup.ini";
+  std::string text = ReadAll(script);
+  const std::size_t at = text.find("name=WENDMARK.ini");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 17, "name=..\\temp\\evil.ini");
+  WriteText(script, text);
+  std::error_code ec;
+  fs::create_directories("C:\\OtherVendor\\App", ec);
+  WriteText("C:\\OtherVendor\\App\\app.exe", "another program");
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string planted = std::string(windows) + "\\..\\temp\\evil.ini.pak";
+  fs::create_directories(std::string(windows) + "\\..\\temp", ec);
+  const std::string record = shots_ + "\\evil-record.ini", journal = shots_ + "\\evil-journal.txt";
+  WriteText(record, "[inst_path]\r\npath=C:\\OtherVendor\\App\r\n");
+  WriteText(journal,
+            "disclaunch install journal 1\r\nfolder\tC:\\OtherVendor\\App\r\nmade\t.\r\nend\r\n");
+  for (const auto& [name, file] :
+       {std::pair{"evil.ini", record}, std::pair{"journal.txt", journal}}) {
+    Process tool =
+        Start("\"" + packtool_ + "\" add \"" + planted + "\" " + name + " \"" + file + "\"", "");
+    ASSERT_EQ(WaitForExit(tool, kExit), 0);
+  }
+  for (const char* switches : {"/U /S", "/S"}) {
+    SCOPED_TRACE(switches);
+    StartSilent(switches);
+    EXPECT_EQ(WaitForExit(setup_, 60000), 1);
+    EXPECT_NE(ReadAll(log_).find("REFUSED"), std::string::npos) << ReadAll(log_);
+  }
+  EXPECT_EQ(ReadAll("C:\\OtherVendor\\App\\app.exe"), "another program");
+  EXPECT_NE(::GetFileAttributesA(planted.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(Uninstaller().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
+  fs::remove_all("C:\\OtherVendor", ec);
+  ::DeleteFileA(planted.c_str());
+}
+
+// A journal cut in half cannot say which files are the game's: the uninstall removes
+// nothing from the install folder, says so in its log and ends with the failure code.
+TEST_F(UnattendedE2E, ADamagedJournalLeavesTheUsersFileInTheFolder) {
+  StartSilent("/S");
+  ASSERT_EQ(AnswerThePromptsAndWait(), 0);
+  WriteText("C:\\Wendmark\\Game\\save.dat", "the player's save");
+  const std::string dir = shots_ + "\\damaged";
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  Process extract =
+      Start("\"" + packtool_ + "\" extract \"" + samplePack_ + "\" \"" + dir + "\"", "");
+  ASSERT_EQ(WaitForExit(extract, kExit), 0);
+  std::string journal;
+  for (const auto& entry : fs::directory_iterator(dir, ec))
+    if (Upper(entry.path().filename().string()) == "JOURNAL.TXT")
+      journal = ReadAll(entry.path().string());
+  ASSERT_GT(journal.size(), 100u);
+  const std::string cut = shots_ + "\\journal-cut.txt";
+  WriteText(cut, journal.substr(0, journal.size() / 2));
+  Process add =
+      Start("\"" + packtool_ + "\" add \"" + samplePack_ + "\" journal.txt \"" + cut + "\"", "");
+  ASSERT_EQ(WaitForExit(add, kExit), 0);
+
+  StartSilent("/U /S");
+  EXPECT_EQ(WaitForExit(setup_, 60000), 1);
+  EXPECT_EQ(ReadAll("C:\\Wendmark\\Game\\save.dat"), "the player's save");
+  EXPECT_NE(::GetFileAttributesA("C:\\Wendmark\\Game\\game\\kvx.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(ReadAll(log_).find("NOT USED"), std::string::npos) << ReadAll(log_);
 }
 
 // /D= is the install folder itself, blanks and all: installed, recorded and played there.

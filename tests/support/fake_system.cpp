@@ -359,7 +359,12 @@ const std::vector<RegistryValue>* FakeSystem::RegistryKey(RegistryRoot root,
 }
 
 bool FakeSystem::RegistryKeyExists(RegistryRoot root, const std::string& key) {
-  return RegistryKey(root, key) != nullptr;
+  // A key exists when it holds values, or when a key below it does.
+  const std::string name = RegistryName(key);
+  for (const auto& [where, values] : registry)
+    if (where.first == root && (where.second == name || where.second.rfind(name + "\\", 0) == 0))
+      return true;
+  return false;
 }
 
 bool FakeSystem::ReadRegistryText(RegistryRoot root, const std::string& key,
