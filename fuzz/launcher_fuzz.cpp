@@ -313,8 +313,21 @@ void Run(const std::string& input) {
   // --- the invariants ---
   const std::string installFolder = ops.installPlan ? ops.installPlan->installFolder : "";
   const std::string conversion = "C:\\windows\\setup.ini";
+  // The launcher's copy for an uninstall without the disc: a folder of its own beside the
+  // record, "<record name without extension>.uninstall" and a number.
+  const std::string entry = recordName.substr(0, recordName.rfind('.'));
+  auto inUninstaller = [&](const std::string& path) {
+    const std::string canonical = dl::CanonicalPath(path);
+    const std::string prefix = dl::CanonicalPath("C:\\windows\\" + entry + ".uninstall");
+    if (prefix.empty() || canonical.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::string rest = canonical.substr(prefix.size());
+    const std::size_t slash = rest.find('\\');
+    return slash != std::string::npos && slash <= 1 &&
+           rest.find('\\', slash + 1) == std::string::npos &&
+           (slash == 0 || (rest[0] >= '2' && rest[0] <= '9'));
+  };
   auto allowedWrite = [&](const std::string& path) {
-    return (!installFolder.empty() && Inside(path, installFolder)) ||
+    return (!installFolder.empty() && Inside(path, installFolder)) || inUninstaller(path) ||
            dl::CanonicalPath(path) == dl::CanonicalPath(recordPack) ||
            dl::CanonicalPath(path) == dl::CanonicalPath("C:\\Wdtemp.pak") ||
            dl::CanonicalPath(path) == dl::CanonicalPath(recordBase + "-new.pak") ||
@@ -336,7 +349,9 @@ void Run(const std::string& input) {
         Violation("a delete of " + call.from + " reaches the user's " + file);
   }
   for (const auto& effect : sys.fileEffects)
-    if (effect.kind == FakeSystem::FileEffect::kRemove && !allowedWrite(effect.path))
+    // A folder goes file by file: in the install's own folder, or one a record names.
+    if (effect.kind == FakeSystem::FileEffect::kRemove && !allowedWrite(effect.path) &&
+        !trusted(effect.path))
       Violation("a file removed outside the install: " + effect.path);
   for (const auto& [file, content] : before) {
     if (sys.ReadHostFile(file) != content && !Inside(file, installFolder) && !trusted(file))

@@ -106,6 +106,10 @@ TEST_F(DiscCheckTest, EachBrokenDiscSetIsNamedWhereItBreaks) {
   };
   const std::vector<Case> cases = {
       // setup.ini
+      {"setup.ini", "name=T.ini", "name=..\\temp\\T.ini", "name=..", "", true,
+       "the record name \"..\\temp\\T.ini\" cannot be used: it names a folder or a drive"},
+      {"setup.ini", "name=T.ini", "name=CON.ini", "name=CON", "", true,
+       "the record name \"CON.ini\" cannot be used: it is a device's name"},
       {"setup.ini", "inst_size=100000", "inst_sise=100000", "inst_sise", "", true,
        "unknown key inst_sise in [setup]; did you mean inst_size?"},
       {"setup.ini", "[disc01]", "[disc1]", "[disc1]", "", true,
