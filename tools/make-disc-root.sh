@@ -9,6 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
 "$triplet-strip" -o "$out/setup.exe" "$setup"
 "$triplet-strip" -o "$out/grpconv.exe" "$grpconv"
+# Stripping writes the programs anew: they are marked to run from the swap file again.
+sh "$here/pe-swaprun.sh" "$out/setup.exe" "$out/grpconv.exe"
 cp "$here/../resources/disc-root-README.txt" "$out/README.txt"
 status=0
 check() {
@@ -24,4 +26,6 @@ check() {
 }
 check "$out/setup.exe" 500
 check "$out/grpconv.exe" 300
+sh "$here/../tests/tools/run_from_swap_test.sh" "$triplet" "$out/setup.exe" "$out/grpconv.exe" ||
+  status=1
 exit $status

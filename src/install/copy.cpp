@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "install/disc_finder.h"
 #include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
@@ -21,41 +22,29 @@ constexpr int kWrongDiscPrompts = 3;
 constexpr int kReturnDiscComparisons = 3;
 constexpr std::uint32_t kEntryPauseMs = 100;
 
-void Prompt(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption) {
+// A disc prompt: OK goes on, Cancel (or Esc) cancels the install. False when cancelled.
+bool Prompt(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption,
+            const std::string& more = std::string()) {
   screen.Settle();
-  const std::string text = DiscPromptText(ctx.script, disc);
-  LogLine(ctx.log, "prompt for disc " + std::to_string(disc), text);
-  ctx.system.ShowMessage(screen.owner(), text, ReadOrEmpty(ctx.script, caption));
+  const std::string text = DiscPromptText(ctx.script, disc) + more;
+  const std::string step = "prompt for disc " + std::to_string(disc);
+  LogLine(ctx.log, step, text);
+  if (ctx.system.AskOkCancel(screen.owner(), text, ReadOrEmpty(ctx.script, caption))) return true;
+  LogLine(ctx.log, step, "cancelled by the user");
+  return false;
 }
 
-// The root of the drive that holds the disc with this label: the launcher's own first, then
-// every CD-ROM drive from D: to Z: (a game manager may have mounted all of a game's
-// discs at once). Empty when none does.
-std::string DriveHolding(FileSystem& files, const std::string& discRoot, const std::string& label,
-                         CopyState& state) {
-  ReadDiscLabel(files, discRoot, state);
-  if (state.currentLabel == label) return discRoot;
-  for (char letter = 'D'; letter <= 'Z'; ++letter) {
-    const std::string root = std::string(1, letter) + ":\\";
-    std::string volume;
-    if (files.DriveKind(root) == DriveType::kCdRom && files.VolumeLabel(root, &volume) &&
-        volume == label)
-      return root;
-  }
-  return {};
+CopyResult Cancelled(CopyResult result) {
+  result.ok = false;
+  result.cancelled = true;
+  if (result.failure.empty()) result.failure = "cancelled by the user";
+  return result;
 }
 
-// The plan of one disc's copy from the drive that holds it: the disc's paths moved from the
-// launcher's drive to that one.
-InstallPlan FromDrive(const InstallPlan& plan, const std::string& root) {
-  if (root.empty() || plan.discRoot.empty() || root[0] == plan.discRoot[0]) return plan;
-  InstallPlan moved = plan;
-  const std::string& source = plan.sourceRoot;
-  moved.sourceRoot =
-      root.substr(0, 2) + (source.size() >= 2 && source[1] == ':' ? source.substr(2) : "");
-  moved.patternRoot = moved.sourceRoot;
-  return moved;
-}
+// What the wrong-disc prompt adds for a set kept in folders: OK opens the folder browser.
+constexpr const char* kChooseFolderLine =
+    "\n\nNo folder beside this one holds this disc's files. Press OK to choose the folder (or "
+    "drive) that holds them.";
 
 std::string SectionLabel(IniFile& script, const std::string& section) {
   const char* label = script.GetString(section.c_str(), script::kLabelKey, nullptr);
@@ -135,6 +124,13 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   ctx.system.SetAttributes(target, kAttrNormal);
   LogLine(ctx.log, "copy " + source + " -> " + target, "done, " + std::to_string(bytes) + " bytes");
   result->copied.push_back(target);
+  // The user may have asked to stop meanwhile: the install stops after this file.
+  if (screen.StopRequested()) {
+    result->cancelled = true;
+    if (result->failure.empty()) result->failure = "cancelled by the user";
+    LogLine(ctx.log, "copy", "STOPPED: cancelled by the user");
+    return false;
+  }
   return true;
 }
 
@@ -227,73 +223,97 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
                              ReadOrEmpty(ctx.script, script::kTextTitle));
     return result;
   }
+  DiscFinder finder(ctx, plan, state);
   for (std::size_t index = 0; index < plan.discs.size(); ++index) {
     const int n = static_cast<int>(index) + 1;
     const std::string& section = plan.discs[index];
     const std::string label = SectionLabel(script, section);
-    InstallPlan discPlan = plan;
-    // Unattended, nobody may be there to press a button: a disc prompt comes only when no
-    // drive holds the disc asked for.
-    if (plan.silent && !plan.tryMode) {
-      LogLine(ctx.log, "disc " + std::to_string(n) + " " + section, "label " + label + " expected");
-      std::string drive = DriveHolding(ctx.system, plan.discRoot, label, state);
-      const int prompts = !checkDiscs ? (n >= 2 ? 1 : 0)
-                          : n >= 2    ? 1 + kWrongDiscPrompts
-                                      : kWrongDiscPrompts;
-      for (int prompt = 0; drive.empty() && prompt < prompts; ++prompt) {
-        LogLine(ctx.log, "disc " + std::to_string(n),
-                "label " + state.currentLabel + " found, and " + label + " in no other drive");
-        Prompt(ctx, screen, n,
-               prompt == 0 && n >= 2 ? script::kCaptionInsertDisc : script::kCaptionWrongDisc);
-        drive = DriveHolding(ctx.system, plan.discRoot, label, state);
+    const std::string disc = "disc " + std::to_string(n);
+    LogLine(
+        ctx.log, disc + " " + section,
+        plan.discsInFolders ? "its files expected in a folder" : "label " + label + " expected");
+    auto notFound = [&] {
+      LogLine(ctx.log, disc,
+              plan.discsInFolders
+                  ? std::string("no folder holds its files")
+                  : "label " + state.currentLabel + " found, and " + label + " in no other drive");
+    };
+    std::optional<DiscPlace> place;
+    if (plan.tryMode) {
+      // A trial run asks nothing and compares no label; a set in folders is still found by
+      // its files.
+      if (plan.discsInFolders) place = finder.Find(n, section);
+    } else if (plan.silent) {
+      // Unattended, nobody may be there to press a button: a disc prompt comes only when no
+      // drive holds the disc asked for, and a set in folders has nobody to choose a folder.
+      place = finder.Find(n, section);
+      const int prompts = plan.discsInFolders ? 0
+                          : !checkDiscs       ? (n >= 2 ? 1 : 0)
+                          : n >= 2            ? 1 + kWrongDiscPrompts
+                                              : kWrongDiscPrompts;
+      for (int prompt = 0; !place && prompt < prompts; ++prompt) {
+        notFound();
+        if (!Prompt(ctx, screen, n,
+                    prompt == 0 && n >= 2 ? script::kCaptionInsertDisc : script::kCaptionWrongDisc))
+          return Cancelled(result);
+        place = finder.Find(n, section);
       }
-      LogLine(ctx.log, "disc " + std::to_string(n),
-              drive.empty() ? "label " + label + " in no drive" : "found in " + drive);
-      discPlan = FromDrive(plan, drive);
-      if (!CopyDisc(ctx, discPlan, screen, state, section, &result)) {
-        result.ok = false;
-        LogLine(ctx.log, "disc " + std::to_string(n) + " copied", "FAILED");
-        return result;  // nothing more is asked of anyone
+    } else {
+      if (n >= 2 && !Prompt(ctx, screen, n, script::kCaptionInsertDisc)) return Cancelled(result);
+      place = finder.Find(n, section);
+      // The wrong-disc prompt comes only when no drive (no folder) holds the disc: three
+      // times at most, and the copy goes ahead all the same after the third.
+      for (int prompt = 1; checkDiscs && !place && prompt <= kWrongDiscPrompts; ++prompt) {
+        notFound();
+        if (!Prompt(ctx, screen, n, script::kCaptionWrongDisc,
+                    plan.discsInFolders ? kChooseFolderLine : ""))
+          return Cancelled(result);
+        if (plan.discsInFolders) {
+          if (std::optional<std::string> chosen = screen.ChooseDiscFolder()) {
+            place = finder.InFolder(n, section, *chosen);
+            if (!place) LogLine(ctx.log, disc, "REFUSED " + *chosen + ": its files are not there");
+          }
+        } else if (prompt < kWrongDiscPrompts) {
+          place = finder.Find(n, section);
+        }
       }
-      LogLine(ctx.log, "disc " + std::to_string(n) + " copied", "done");
+    }
+    LogLine(ctx.log, disc,
+            place ? "found in " + place->where
+                  : std::string("found nowhere: copied from where the launcher runs"));
+    if (!place) place = finder.Fallback();
+    if (!CopyDisc(ctx, place->plan, screen, state, section, &result)) {
+      result.ok = false;
+      LogLine(ctx.log, disc + " copied", result.cancelled ? "STOPPED" : "FAILED");
+      // Unattended, nothing more is asked of anyone; a stop ends the copy.
+      if (plan.silent || result.cancelled) return result;
       continue;
     }
-    if (n >= 2 && !plan.tryMode) Prompt(ctx, screen, n, script::kCaptionInsertDisc);
-    LogLine(ctx.log, "disc " + std::to_string(n) + " " + section, "label " + label + " expected");
-    if (checkDiscs) {
-      ReadDiscLabel(ctx.system, plan.discRoot, state);
-      LogLine(ctx.log, "disc " + std::to_string(n), "label " + state.currentLabel + " found");
-      for (int prompt = 1; state.currentLabel != label && prompt <= kWrongDiscPrompts; ++prompt) {
-        Prompt(ctx, screen, n, script::kCaptionWrongDisc);
-        if (prompt == kWrongDiscPrompts) break;  // the copy goes ahead all the same
-        ReadDiscLabel(ctx.system, plan.discRoot, state);
-      }
-    }
-    if (!CopyDisc(ctx, plan, screen, state, section, &result)) result.ok = false;
-    LogLine(ctx.log, "disc " + std::to_string(n) + " copied", result.ok ? "done" : "FAILED");
+    LogLine(ctx.log, disc + " copied", "done");
   }
   if (!checkDiscs) return result;
 
+  // The first disc back, in any drive. A set in folders has it there all along.
+  const std::string first =
+      plan.discs.empty() ? std::string() : SectionLabel(script, plan.discs[0]);
+  auto firstIsBack = [&] {
+    return plan.discs.empty() || plan.discsInFolders ||
+           !DriveHolding(ctx.system, plan.discRoot, first, state).empty();
+  };
   if (plan.silent) {
-    // The first disc back in the launcher's drive, asked for only when it is not there.
+    // Asked for only when it is not there.
     if (plan.discs.empty()) return result;
-    const std::string label = SectionLabel(script, plan.discs[0]);
     for (int comparison = 1; comparison <= kReturnDiscComparisons; ++comparison) {
-      ReadDiscLabel(ctx.system, plan.discRoot, state);
-      if (state.currentLabel == label) break;
-      Prompt(ctx, screen, 1, script::kCaptionInsertDisc);
+      if (firstIsBack()) break;
+      if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
     }
     return result;
   }
-
-  // Ask for the first disc back, shown even when it is already in the drive.
-  Prompt(ctx, screen, 1, script::kCaptionInsertDisc);
-  if (plan.discs.empty()) return result;
-  const std::string label = SectionLabel(script, plan.discs[0]);
+  // Asked for even when it is already there.
+  if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
   for (int comparison = 1;; ++comparison) {
-    ReadDiscLabel(ctx.system, plan.discRoot, state);
-    if (state.currentLabel == label || comparison == kReturnDiscComparisons) return result;
-    Prompt(ctx, screen, 1, script::kCaptionInsertDisc);
+    if (firstIsBack() || comparison == kReturnDiscComparisons) return result;
+    if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
   }
 }
 

@@ -21,6 +21,7 @@ struct CopyState {
 // What a copy did.
 struct CopyResult {
   bool ok = true;                   // every disc's list was copied
+  bool cancelled = false;           // the user cancelled a disc prompt or stopped the copy
   std::vector<std::string> copied;  // each file copied, as its path in the install folder
   std::string failure;              // the first entry that failed, and why
 };

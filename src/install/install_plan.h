@@ -48,6 +48,9 @@ struct InstallPlan {
   std::string programsPath;        // the user's Start-menu programs folder
   std::string statusText;          // the dialog's opening status text
   std::string scriptFolder;        // where the script was read (the disc's root, mostly)
+  std::string launcherFolder;      // the folder setup.exe runs from
+  bool discsInFolders = false;     // the launcher runs from no CD-ROM drive: a copy of the
+                                   // discs in folders, each disc known by its files
   std::vector<std::string> discs;  // the disc sections in order: "[disc00]", "[disc01]"...
   bool silent = false;             // an unattended run: what would be a message is logged
   bool sayWhenRemoved = false;     // an uninstall that removed all says so (/U)

@@ -3,6 +3,7 @@
 // setup dialog implements it; the steps know nothing else of the dialog.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/desktop.h"
@@ -23,6 +24,11 @@ class InstallScreen {
   // Shows at once what the screen may have held back (a bar moves only so often): called
   // before the copy pauses or asks for a disc.
   virtual void Settle() {}
+  // Called after every file copied: takes what the user did meanwhile (the close box, Esc)
+  // and says whether the user chose to stop the install.
+  virtual bool StopRequested() { return false; }
+  // The folder browser, for a disc kept in a folder: the folder chosen, or nothing.
+  virtual std::optional<std::string> ChooseDiscFolder() { return std::nullopt; }
   // While files are copied: the drive button, the folder field and the status line hide.
   virtual void HideFolderChoice() = 0;
   // An uninstall first takes the Install (Uninstall) and Play buttons away.

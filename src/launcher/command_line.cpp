@@ -79,7 +79,7 @@ std::string CommandLineHelp() {
          "/U\tuninstall, after one question; no disc is needed\n"
          "/U /S\tuninstall without questions\n\n"
          "Exit codes: 0 done, 1 the copy or the record failed, 2 refused before any change, "
-         "3 nothing to do.";
+         "3 nothing to do, 4 cancelled by the user (what the install had copied is removed).";
 }
 
 }  // namespace dl

@@ -17,6 +17,7 @@ enum class ExitCode : int {
   kFailed = 1,       // the copy or the record failed
   kRefused = 2,      // refused before any change
   kNothingToDo = 3,  // e.g. an uninstall with nothing installed
+  kCancelled = 4,    // the user cancelled a disc prompt or stopped the copy: nothing stays
 };
 
 struct CommandLine {

@@ -28,6 +28,8 @@ struct LauncherState {
   std::string recordPath;          // Windows directory + "\" + record name: the pack's base
   std::string sourceRoot;          // the folder above the launcher's folder; may be empty
   std::string discRoot;            // "X:\" of the launcher's drive
+  std::string launcherFolder;      // the folder setup.exe runs from
+  bool discsInFolders = false;     // it runs from no CD-ROM drive: the discs are folders
   std::string desktopPath;
   std::string programsPath;
   std::int32_t tryMode = 0;  // non-zero: no disc prompts, no label checks

@@ -118,6 +118,8 @@ InstallPlan PlanCommand(CodePage& codePage, const LauncherState& st, IniFile& sc
   plan.programsPath = st.programsPath;
   plan.statusText = statusText;
   plan.scriptFolder = st.scriptFolder;
+  plan.launcherFolder = st.launcherFolder;
+  plan.discsInFolders = st.discsInFolders;
   plan.discs = DiscSections(script);
   plan.silent = st.commandLine.silent;
   plan.sayWhenRemoved = st.commandLine.uninstall && !st.commandLine.silent;
@@ -229,11 +231,18 @@ void SetupDialog::OnCommand(std::uintptr_t wparam) {
     case kInstallButton:
       if (busy_ == 0) InstallCommand();
       break;
+    case kIdOk:  // Enter
+      if (busy_ == 0) OnCommand(static_cast<std::uintptr_t>(DefaultButton()));
+      break;
+    case kIdCancel:  // Esc
     case kExitButton:
-      if (busy_ == 0) EndDialog();
+      if (copying_)
+        AskToStop();
+      else if (busy_ == 0)
+        EndDialog();
       break;
     case kDriveButton:
-      if (st.mode == LaunchMode::kInstall) ChooseFolder();
+      if (st.mode == LaunchMode::kInstall && busy_ == 0) ChooseFolder();
       break;
     case kPlayButton:
       if (busy_ == 0) {
@@ -248,16 +257,56 @@ void SetupDialog::OnCommand(std::uintptr_t wparam) {
       }
       break;
     case kExtraInstallerButton:
+      if (busy_ != 0) break;
       view_.ShowControl(kExtraInstallerButton, false);
       ops_.RunExtraInstaller(*this);
       break;
     default:
-      break;  // Enter, Esc and every other notification do nothing
+      break;  // every other notification does nothing
   }
 }
 
+int SetupDialog::DefaultButton() {
+  if (view_.ControlVisible(kPlayButton)) return kPlayButton;
+  if (view_.ControlVisible(kInstallButton) && ctx_.state.mode != LaunchMode::kInstalled)
+    return kInstallButton;
+  return kExitButton;
+}
+
 void SetupDialog::OnClose() {
+  if (copying_) {
+    AskToStop();
+    return;
+  }
   EndDialog();
+}
+
+void SetupDialog::AskToStop() {
+  if (askingToStop_ || stopRequested_) return;
+  askingToStop_ = true;
+  const bool stop = ctx_.system.AskYesNo(
+      view_.window(),
+      ctx_.state.mode == LaunchMode::kUpdate
+          ? "Stop the update after the file being copied?"
+          : "Stop the install after the file being copied?\n\nWhat it has copied so far will "
+            "be removed.",
+      Read(ctx_.script, script::kTextTitle));
+  askingToStop_ = false;
+  LogLine(ctx_.log, "close", stop ? "the user chose to stop" : "the user chose to go on");
+  stopRequested_ = stop;
+}
+
+bool SetupDialog::StopRequested() {
+  view_.HandleInput();
+  return stopRequested_;
+}
+
+CopyResult SetupDialog::CopyDiscs(const InstallPlan& plan) {
+  copying_ = true;
+  stopRequested_ = false;
+  CopyResult result = ops_.CopyAllDiscs(plan, *this);
+  copying_ = false;
+  return result;
 }
 
 void SetupDialog::InstallCommand() {
@@ -273,10 +322,11 @@ void SetupDialog::InstallCommand() {
       view_.SetControlText(kExitButton, "OK");
       break;
     case LaunchMode::kUpdate:
-      if (ops_.CopyAllDiscs(PlanInstall(), *this).ok) {
+      if (const CopyResult copied = CopyDiscs(PlanInstall()); copied.ok) {
         view_.ShowControl(kInstallButton, false);
       } else {
-        st.exitCode = ExitCode::kFailed;
+        st.exitCode = copied.cancelled ? ExitCode::kCancelled : ExitCode::kFailed;
+        if (copied.cancelled) LogLine(ctx_.log, "update", "cancelled by the user");
         view_.ShowControl(kDriveButton, true);
       }
       break;
@@ -299,9 +349,10 @@ void SetupDialog::InstallCommand() {
       const InstallPlan plan = PlanInstall();
       LogLine(ctx_.log, "install folder", plan.installFolder);
       ops_.BeginInstall(plan);
-      const CopyResult copied = ops_.CopyAllDiscs(plan, *this);
+      const CopyResult copied = CopyDiscs(plan);
       if (!copied.ok) {
-        FailInstall(plan, copied.failure.empty() ? "a file could not be copied" : copied.failure);
+        FailInstall(plan, copied.failure.empty() ? "a file could not be copied" : copied.failure,
+                    copied.cancelled);
         return;
       }
       view_.ShowControl(kInstallButton, false);
@@ -333,11 +384,13 @@ void SetupDialog::InstallCommand() {
   view_.ShowControl(kExitButton, true);
 }
 
-void SetupDialog::FailInstall(const InstallPlan& plan, const std::string& why) {
-  ctx_.state.exitCode = ExitCode::kFailed;
+void SetupDialog::FailInstall(const InstallPlan& plan, const std::string& why, bool cancelled) {
+  ctx_.state.exitCode = cancelled ? ExitCode::kCancelled : ExitCode::kFailed;
   const UndoResult undone = ops_.RollBackInstall(plan, *this);
-  LogLine(ctx_.log, "install", "NOT FINISHED: " + why);
-  std::string text = "The install did not finish: " + why + ".\n\nWhat it had copied was removed.";
+  LogLine(ctx_.log, "install", cancelled ? "cancelled by the user" : "NOT FINISHED: " + why);
+  std::string text = cancelled ? std::string("The install was cancelled.")
+                               : "The install did not finish: " + why + ".";
+  text += "\n\nWhat it had copied was removed.";
   if (!undone.notRemoved.empty())
     text += "\n\nThese could not be removed:" + ListOf(undone.notRemoved);
   if (!undone.kept.empty())

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "install/copy.h"
 #include "install/install_screen.h"
 #include "install/operations.h"
 #include "launcher/control_ids.h"
@@ -49,6 +50,8 @@ class DialogView {
   // The window, as owner of message boxes.
   virtual WindowRef window() = 0;
   virtual bool ShowControl(int id, bool visible) = 0;
+  // Whether a control shows (false for one that does not exist).
+  virtual bool ControlVisible(int id) = 0;
   virtual void SetControlText(int id, const std::string& text) = 0;
   // At most maxChars characters of a control's text.
   virtual std::string ControlText(int id, std::size_t maxChars) = 0;
@@ -73,6 +76,10 @@ class DialogView {
   // The view may hold a position back (a bar moves only so often); ShowPending shows it.
   virtual void SetProgressPosition(int id, int position) = 0;
   virtual void ShowPending() {}
+  // Handles what the user did while a command runs (a click on the close box, Esc): the
+  // messages waiting for the window are dispatched, each coming back as a command or a
+  // close. Called between the copy's files.
+  virtual void HandleInput() {}
   virtual void End(int result) = 0;
   // Sends the window its close command.
   virtual void SendClose() = 0;
@@ -113,9 +120,11 @@ class SetupDialog : public InstallScreen {
 
   // The opening: probe, report, placement, texts and the layout for the mode.
   void OnInit();
-  // A command message; wparam is its whole first parameter.
+  // A command message; wparam is its whole first parameter. Enter (kIdOk) presses the
+  // default button; Esc (kIdCancel) is Exit, or during a copy the question whether to stop.
   void OnCommand(std::uintptr_t wparam);
-  // The close box or Alt+F4: ends the dialog even while a command runs.
+  // The close box or Alt+F4: during a copy, asks whether to stop; otherwise ends the
+  // dialog (once the command that runs has returned).
   void OnClose();
   // An unattended run (/S), once the dialog shows: Install (or Uninstall with /U) without
   // a press, then the dialog ends; the outcome is the state's exit code.
@@ -136,6 +145,8 @@ class SetupDialog : public InstallScreen {
     view_.SetProgressPosition(kProgressBar, position);
   }
   void Settle() override { view_.ShowPending(); }
+  bool StopRequested() override;
+  std::optional<std::string> ChooseDiscFolder() override { return view_.BrowseForFolder(); }
   void HideFolderChoice() override;
   void HideInstallAndPlay() override;
   void EndDialog() override { view_.End(kDialogResult); }
@@ -152,14 +163,25 @@ class SetupDialog : public InstallScreen {
   std::string SystemReport();
   void LayOutForMode(std::string* status);
   void InstallCommand();
-  // An install that did not finish: what it made is undone, the user told, the dialog ends.
-  void FailInstall(const InstallPlan& plan, const std::string& why);
+  // An install that did not finish (failed, or cancelled by the user): what it made is
+  // undone, the user told, the dialog ends.
+  void FailInstall(const InstallPlan& plan, const std::string& why, bool cancelled = false);
   void ChooseFolder();
+  // The copy of the discs, with the close box and Esc asking whether to stop.
+  CopyResult CopyDiscs(const InstallPlan& plan);
+  // The question of the close box during a copy: Yes stops after the current file.
+  void AskToStop();
+  // The button that Enter presses: Play when it shows, else Install (not Uninstall), else
+  // Exit.
+  int DefaultButton();
 
   LauncherContext& ctx_;
   DialogView& view_;
   InstallOperations& ops_;
   std::int32_t busy_ = 0;
+  bool copying_ = false;        // the discs are being copied
+  bool askingToStop_ = false;   // the question whether to stop shows
+  bool stopRequested_ = false;  // the user chose to stop the copy
   std::string statusTextCopy_;
 };
 

@@ -154,8 +154,14 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
 
   ctx.script.LoadFile(sys, st.scriptName.c_str());
   if (!ctx.script.loaded) {
-    // No way out but a disc that holds the script.
-    while (!FindInstallDisc(ctx)) sys.ShowMessage(nullptr, "Install Disc not Find", "Error");
+    // Asked again until a drive holds a disc with the script, or the user cancels.
+    while (!FindInstallDisc(ctx)) {
+      if (!sys.AskOkCancel(nullptr, "Install Disc not Find", "Error")) {
+        logEarly();
+        LogLine(ctx.log, "start-up", "cancelled by the user: no disc holds " + st.scriptName);
+        return static_cast<int>(ExitCode::kCancelled);
+      }
+    }
   }
 
   st.scriptFolder = sys.CurrentDir();
@@ -196,16 +202,24 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   st.tryMode = Read(ctx.script, script::kTry);
   std::int32_t updateFlag = Read(ctx.script, script::kUpdate);
 
-  if (!line.uninstall && !FindDiscByLabel(sys, firstLabel) && updateFlag == 0) {
+  st.launcherFolder = launcherFolder;
+  st.discRoot = launcherFolder.empty() ? std::string() : launcherFolder.substr(0, 1) + ":\\";
+  st.sourceRoot = CutAtLastSeparator(sys, launcherFolder);
+  // A launcher on a hard disk, a network share or a memory stick runs from a copy of the
+  // discs in folders: those have no labels, and each disc is found by its files.
+  st.discsInFolders = !launcherFolder.empty() && sys.DriveKind(st.discRoot) != DriveType::kCdRom;
+  if (st.discsInFolders) LogLine(ctx.log, "discs", "in folders beside " + launcherFolder);
+  if (!line.uninstall && !st.discsInFolders && updateFlag == 0 &&
+      !FindDiscByLabel(sys, firstLabel)) {
     for (int prompt = 0; prompt < kFirstDiscPrompts; ++prompt) {
       std::string caption = ReadOrEmpty(ctx.script, script::kCaptionWrongDisc);
-      sys.ShowMessage(nullptr, DiscPromptText(ctx.script, 1), caption);
+      if (!sys.AskOkCancel(nullptr, DiscPromptText(ctx.script, 1), caption)) {
+        LogLine(ctx.log, "prompt for disc 1", "cancelled by the user");
+        return static_cast<int>(ExitCode::kCancelled);
+      }
       if (FindDiscByLabel(sys, firstLabel)) break;
     }
   }
-
-  st.discRoot = launcherFolder.empty() ? std::string() : launcherFolder.substr(0, 1) + ":\\";
-  st.sourceRoot = CutAtLastSeparator(sys, launcherFolder);
 
   const bool haveRecord = ctx.record.loaded != 0;
   if (updateFlag != 0) {
@@ -229,6 +243,9 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   ProbeFreeSpace(ctx, 3);
 
   showDialog();
+  // A cancelled install says so whoever started it; otherwise only an unattended run
+  // tells its outcome.
+  if (st.exitCode == ExitCode::kCancelled) return static_cast<int>(ExitCode::kCancelled);
   return st.commandLine.RunsByItself() ? static_cast<int>(st.exitCode) : kExitNormal;
 }
 

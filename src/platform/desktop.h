@@ -181,6 +181,9 @@ class Desktop {
   virtual int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) = 0;
+  // A message box with OK and Cancel buttons (Esc is Cancel); true for OK.
+  virtual bool AskOkCancel(WindowRef owner, const std::string& text,
+                           const std::string& caption) = 0;
   // Pauses the calling thread.
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // The local time as a log line shows it ("2026-12-08 07:56:22.123").

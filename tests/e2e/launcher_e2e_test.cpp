@@ -1844,5 +1844,104 @@ TEST_F(SampleInstallE2E, PlayStartsTheGameFromAFolderWithBlanksAndNothingElse) {
   fs::remove_all("C:\\My Games", ec);
 }
 
+// Where the discs are: disc 2 already in another drive, or the set copied to folders on the
+// hard disk; and the close box during the copy, answered Yes, leaves nothing.
+class DiscSetsE2E : public UnattendedE2E {
+ protected:
+  void TearDown() override {
+    UnattendedE2E::TearDown();
+    std::error_code ec;
+    fs::remove_all("C:\\sets", ec);
+  }
+  // Answers the Part's two prompts without touching any drive; true when both came, in
+  // order, and nothing else did.
+  bool AnswerOnlyTheInsertAndReturnPrompts(HWND dialog) {
+    for (const char* text :
+         {"Please insert disc 2: Wendmark Disc 2", "Please insert disc 1: Wendmark Disc 1"}) {
+      HWND box = NextBoxWatchingProgress(dialog);
+      if (box == nullptr) return false;
+      EXPECT_EQ(WindowTitle(box), "Insert disc");
+      EXPECT_EQ(MessageBoxText(box), text);
+      if (MessageBoxText(box) != text) return false;
+      Answer(box);
+    }
+    return true;
+  }
+  void ExpectTheGameFromBothDiscs() {
+    const std::string game = "C:\\Wendmark\\Game\\game\\";
+    EXPECT_EQ(ReadAll(game + "readme.txt"), ReadAll(WinePath(disc1_ + "/game/readme.txt")));
+    EXPECT_EQ(ReadAll(game + "movies\\intro.mov"),
+              ReadAll(WinePath(disc2_ + "/game/movies/intro.mov")));
+    EXPECT_NE(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+};
+
+TEST_F(DiscSetsE2E, DiscTwoAlreadyInAnotherDriveInstallsWithoutAWrongDiscPrompt) {
+  ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  ASSERT_TRUE(AnswerOnlyTheInsertAndReturnPrompts(dialog));
+  ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
+  ExpectTheGameFromBothDiscs();
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+}
+
+TEST_F(DiscSetsE2E, TheSetCopiedToAFolderPerDiscInstallsInteractivelyAndUnattended) {
+  const std::string set = "C:\\sets\\Wendmark";
+  std::error_code ec;
+  fs::create_directories(set, ec);
+  fs::copy(WinePath(disc1_), set + "\\CD1", fs::copy_options::recursive, ec);
+  fs::copy(WinePath(disc2_), set + "\\CD2", fs::copy_options::recursive, ec);
+  ASSERT_FALSE(ec);
+  ASSERT_TRUE(SwapDisc('e', UnixPathFromEnv("DL_E2E_DISC_E"), "E2E_DISC1"));  // no game disc
+  const std::string launcher = set + "\\CD1\\setup.exe";
+
+  StartSetup(launcher, set + "\\CD1");
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr) << "no first-disc prompt comes before it";
+  Click(dialog, kInstall);
+  ASSERT_TRUE(AnswerOnlyTheInsertAndReturnPrompts(dialog));
+  ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
+  ExpectTheGameFromBothDiscs();
+  EXPECT_EQ(ExitViaExitButton(dialog), 0);
+
+  RemoveInstall();
+  log_ = shots_ + "\\folder-set-silent.log";
+  ::DeleteFileA(log_.c_str());
+  setup_ = Start("\"" + launcher + "\" /S /LOG=\"" + log_ + "\"", set + "\\CD1");
+  ASSERT_NE(setup_.handle, nullptr);
+  EXPECT_EQ(BoxBeforeExit(), nullptr) << "an unattended install from folders asks nothing";
+  EXPECT_EQ(WaitForExit(setup_, 60000), 0) << ReadAll(log_);
+  ExpectTheGameFromBothDiscs();
+  EXPECT_NE(ReadAll(log_).find("disc 2: found in folder " + set + "\\CD2"), std::string::npos)
+      << ReadAll(log_);
+}
+
+TEST_F(DiscSetsE2E, TheCloseBoxDuringTheCopyAnsweredYesLeavesNothing) {
+  StartSetup();
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kInstall);
+  // The close box, as the window manager sends it: taken between two files.
+  ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  HWND box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr) << "no question whether to stop";
+  EXPECT_EQ(MessageBoxText(box).rfind("Stop the install after the file being copied?", 0), 0u)
+      << MessageBoxText(box);
+  Shot(box, "stop-question");
+  Press(box, IDYES);
+  box = NextBoxWatchingProgress(dialog);
+  ASSERT_NE(box, nullptr) << "no word of the cancelled install";
+  EXPECT_EQ(MessageBoxText(box).rfind("The install was cancelled.", 0), 0u) << MessageBoxText(box);
+  Answer(box);
+  EXPECT_EQ(WaitForExit(setup_, kExit), 4);
+  EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesA((programs_ + "\\Wendmark").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
+}
+
 }  // namespace
 }  // namespace dl::e2e

@@ -327,6 +327,15 @@ bool FakeSystem::AskYesNo(WindowRef owner, const std::string& text, const std::s
   return next.answer == kAnswerYes;
 }
 
+bool FakeSystem::AskOkCancel(WindowRef owner, const std::string& text, const std::string& caption) {
+  messages_.push_back(Message{owner, text, caption, false, true});
+  if (answers_.empty()) return true;
+  Answer next = std::move(answers_.front());
+  answers_.erase(answers_.begin());
+  if (next.action) next.action();
+  return next.answer != kAnswerCancel;
+}
+
 namespace {
 std::string RegistryName(std::string key) {
   for (char& c : key)

@@ -51,10 +51,12 @@ class FakeSystem : public System {
     WindowRef owner;
     std::string text;
     std::string caption;
-    bool question = false;  // a Yes/No question rather than an OK box
+    bool question = false;    // a Yes/No question rather than an OK box
+    bool cancelable = false;  // an OK/Cancel box
   };
   // The next message box answers `answer` and then runs `action` (e.g. a disc swap). A
   // question takes kAnswerYes or kAnswerNo; without a scripted answer it is answered Yes.
+  // An OK/Cancel box takes kAnswerOk or kAnswerCancel; without one it is answered OK.
   void ScriptAnswer(int answer, std::function<void()> action = nullptr);
   const std::vector<Message>& messages() const { return messages_; }
 
@@ -93,6 +95,7 @@ class FakeSystem : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) override;
+  bool AskOkCancel(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
   // The virtual clock: "t+<ms>".
   std::string LocalTimeText() override { return "t+" + std::to_string(nowMs_); }

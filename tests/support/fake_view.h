@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -43,6 +44,13 @@ class FakeView : public DialogView {
     if (it == controls.end()) return false;
     it->second.visible = visible;
     return true;
+  }
+  bool ControlVisible(int id) override {
+    auto it = controls.find(id);
+    return it != controls.end() && it->second.visible;
+  }
+  void HandleInput() override {
+    if (onInput) onInput();
   }
   void SetControlText(int id, const std::string& text) override {
     if (id == kStatusText) statusTexts.push_back(text);
@@ -111,6 +119,7 @@ class FakeView : public DialogView {
   std::vector<int> progressPositions;
   std::vector<std::string> statusTexts;  // every text the status control was given
   FakeSystem* system = nullptr;
+  std::function<void()> onInput;  // what the user does while a command runs
 };
 
 }  // namespace dl::testing

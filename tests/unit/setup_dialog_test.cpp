@@ -217,10 +217,37 @@ TEST_F(DialogTest, AnEmptyPictureKeyMovesThePictureAndLoadsNothing) {
   EXPECT_EQ(view_.loadAttempts.size(), attempts);
 }
 
+TEST_F(DialogTest, EnterPressesTheDefaultButtonAndEscIsExitOrAStopDuringTheCopy) {
+  struct Case {
+    const char* name;
+    LaunchMode mode;
+    std::uintptr_t key;
+    const char* calls;  // the operations the key started
+    bool ended;
+  };
+  const Case cases[] = {
+      {"Enter in install mode installs", LaunchMode::kInstall, kIdOk,
+       "journal copy rename finish record", false},
+      {"Enter in installed mode plays, never uninstalls", LaunchMode::kInstalled, kIdOk, "game",
+       true},
+      {"Enter in update mode updates", LaunchMode::kUpdate, kIdOk, "copy", false},
+      {"Esc is Exit", LaunchMode::kInstall, kIdCancel, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ops_.calls.clear();
+    view_.endResults.clear();
+    Open("", c.mode);
+    dialog_.OnCommand(c.key);
+    std::string calls;
+    for (const std::string& call : ops_.calls) calls += (calls.empty() ? "" : " ") + call;
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(!view_.endResults.empty(), c.ended);
+  }
+}
+
 TEST_F(DialogTest, CommandsCountOnlyAsClicksAndRespectBusy) {
   Open("[DEMO_GROUP]\ndemo=1\n", LaunchMode::kInstalled);
-  dialog_.OnCommand(kIdOk);
-  dialog_.OnCommand(kIdCancel);
   dialog_.OnCommand((1u << 16) | kExitButton);  // a notification other than a click
   dialog_.OnCommand(kDriveButton);              // not in install mode
   EXPECT_TRUE(view_.endResults.empty());

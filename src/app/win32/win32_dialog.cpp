@@ -23,6 +23,29 @@ class Win32DialogView : public DialogView {
 
   WindowRef window() override { return reinterpret_cast<WindowRef>(dialog_); }
 
+  bool ControlVisible(int id) override {
+    HWND control = ::GetDlgItem(dialog_, id);
+    return control != nullptr && ::IsWindowVisible(control);
+  }
+  // The copy runs inside a click: the messages that came meanwhile (the close box, Alt+F4,
+  // Esc, a click) are dispatched here, between two files, as the dialog's own loop would,
+  // at most about 30 times a second.
+  void HandleInput() override {
+    const DWORD now = ::GetTickCount();
+    if (polled_ && now - lastPoll_ < kPaintIntervalMs) return;
+    polled_ = true;
+    lastPoll_ = now;
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (::IsDialogMessageA(dialog_, &msg)) continue;
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
   bool ShowControl(int id, bool visible) override {
     HWND control = ::GetDlgItem(dialog_, id);
     if (control == nullptr) return false;
@@ -156,6 +179,8 @@ class Win32DialogView : public DialogView {
   int pendingPosition_ = 0;
   bool moved_ = false;
   DWORD lastMove_ = 0;
+  bool polled_ = false;
+  DWORD lastPoll_ = 0;
 
   HWND dialog_;
   HINSTANCE instance_;
@@ -173,8 +198,9 @@ struct DialogSession {
   std::unique_ptr<SetupDialog> dialog;
 };
 
-// Returns 0 for every message; for the initialisation message this means that the dialog
-// sets the keyboard focus itself. No exception leaves the procedure.
+// Returns 0 for every message but the close (handled whole); for the initialisation
+// message this means that the dialog sets the keyboard focus itself. No exception leaves the
+// procedure.
 INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   try {
     if (message == WM_INITDIALOG) {
@@ -196,8 +222,9 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
         session->dialog->OnCommand(static_cast<std::uintptr_t>(wparam));
         break;
       case WM_CLOSE:
+        // Handled here: the default handling would post Esc's command after it.
         session->dialog->OnClose();
-        break;
+        return TRUE;
       case kSilentStart:
         session->dialog->RunSilent();
         break;

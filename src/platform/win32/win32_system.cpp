@@ -269,6 +269,12 @@ bool Win32System::AskYesNo(WindowRef owner, const std::string& text, const std::
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+bool Win32System::AskOkCancel(WindowRef owner, const std::string& text,
+                              const std::string& caption) {
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(),
+                       MB_OKCANCEL) == IDOK;
+}
+
 void Win32System::Pause(std::uint32_t milliseconds) {
   ::Sleep(milliseconds);
 }

@@ -28,6 +28,7 @@ class Win32System : public System {
   bool FreeBytes(const std::string& root, std::uint64_t* bytes) override;
   int ShowMessage(WindowRef owner, const std::string& text, const std::string& caption) override;
   bool AskYesNo(WindowRef owner, const std::string& text, const std::string& caption) override;
+  bool AskOkCancel(WindowRef owner, const std::string& text, const std::string& caption) override;
   void Pause(std::uint32_t milliseconds) override;
   std::string LocalTimeText() override;
   std::string TempDir() override;
