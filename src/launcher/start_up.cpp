@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "install/copy.h"
+#include "install/disc_finder.h"
 #include "install/install_journal.h"
 #include "install/install_record.h"
 #include "install/join_path.h"
@@ -208,7 +209,15 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   // A launcher on a hard disk, a network share or a memory stick runs from a copy of the
   // discs in folders: those have no labels, and each disc is found by its files.
   st.discsInFolders = !launcherFolder.empty() && sys.DriveKind(st.discRoot) != DriveType::kCdRom;
-  if (st.discsInFolders) LogLine(ctx.log, "discs", "in folders beside " + launcherFolder);
+  if (st.discsInFolders) {
+    // Disc 1 is the launcher's own folder when that holds what disc 1 lists: what the
+    // install takes from disc 1 besides its list (the demo, the uninstall item) is there.
+    InstallContext install = ctx.install();
+    if (!st.sourceRoot.empty() && HoldsDiscFiles(install, launcherFolder, DiscSectionName(0)))
+      st.sourceRoot = launcherFolder;
+    LogLine(ctx.log, "discs",
+            "in folders: disc 1 in " + (st.sourceRoot.empty() ? launcherFolder : st.sourceRoot));
+  }
   if (!line.uninstall && !st.discsInFolders && updateFlag == 0 &&
       !FindDiscByLabel(sys, firstLabel)) {
     for (int prompt = 0; prompt < kFirstDiscPrompts; ++prompt) {

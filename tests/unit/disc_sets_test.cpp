@@ -44,7 +44,8 @@ struct Machine : FakeMachine {
   // twice for a merged copy), the launcher in the first, started from there.
   void CopySetTo(const std::vector<std::string>& folders) {
     const std::vector<std::vector<std::string>> files = {
-        {"setup.ini", "setup.exe", "game\\kvx.exe", "readme.txt"}, {"game\\movie.bin", "game\\maps.pak"}};
+        {"setup.ini", "setup.exe", "game\\kvx.exe", "readme.txt"},
+        {"game\\movie.bin", "game\\maps.pak"}};
     for (std::size_t n = 0; n < files.size(); ++n)
       for (const std::string& f : files[n])
         sys.WriteHostFile(folders[n] + "\\" + f, ReadFile(discs[n] + "/" + sys.ToHost(f)));
@@ -129,6 +130,10 @@ TEST(DiscSets, EveryWayOfHoldingTheDiscsInstallsFromTheRightPlaceWithOnlyThePart
     EXPECT_EQ(m.Installed("game\\movie.bin"), "movie from disc 2") << c.name;
     EXPECT_EQ(m.Installed("game\\maps.pak"), "maps from disc 2") << c.name;
     EXPECT_TRUE(m.sys.FileExists("C:\\windows\\KVX.ini.pak")) << c.name;
+    // What else comes from disc 1 (the demo, the uninstall item) comes from its folder.
+    if (!c.folders.empty()) {
+      EXPECT_EQ(m.state.sourceRoot, c.folders[0]) << c.name;
+    }
     const std::string where = c.folders.empty() ? "E:\\" : "folder " + c.folders[1];
     EXPECT_TRUE(m.log.Has("disc 2: found in " + where)) << c.name;
   }
