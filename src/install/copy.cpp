@@ -59,6 +59,23 @@ bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
 
 }  // namespace
 
+std::string CopyProfile::Line() const {
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  static const char* const kNames[kSteps] = {
+      "listing and journal", "checks", "shell", "attributes", "log", "screen", "pauses"};
+  const std::chrono::steady_clock::duration total = std::chrono::steady_clock::now() - started;
+  std::chrono::steady_clock::duration other = total;
+  std::string line = std::to_string(files) + " files in " +
+                     std::to_string(duration_cast<milliseconds>(total).count()) + " ms:";
+  for (int s = 0; s < kSteps; ++s) {
+    line += std::string(s == 0 ? " " : ", ") + kNames[s] + " " +
+            std::to_string(duration_cast<milliseconds>(spent[s]).count());
+    other -= spent[s];
+  }
+  return line + ", other " + std::to_string(duration_cast<milliseconds>(other).count());
+}
+
 std::vector<std::string> DiscSections(IniFile& script) {
   std::vector<std::string> discs;
   for (int n = 0; script.FindSection(DiscSectionName(n).c_str()) != nullptr; ++n)
@@ -105,26 +122,43 @@ void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& st
 }
 
 bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
-                      const std::string& entry, CopyResult* result) {
+                      CopyState& state, const std::string& entry, CopyResult* result) {
+  CopyProfile& profile = state.profile;
   std::string source = plan.sourceRoot;
   std::string target = plan.installFolder;
-  // An entry must stay inside both folders, and a path that does not fit is refused
-  // rather than cut: either way the entry counts as a failed copy.
-  if (!IsContainedRelativePath(entry, false, &ctx.system))
-    return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
-  if (!JoinPath(ctx.system, &source, entry) || !JoinPath(ctx.system, &target, entry))
-    return Fail(ctx, result, entry + ": the path is longer than 259 characters");
   std::uint64_t bytes = 0;
-  ctx.system.FileSize(source, &bytes);
-  const int shell =
-      ctx.system.ShellFileOperation(screen.owner(), ShellOp::kCopy, source, target, kCopyFlags);
+  {
+    ProfileStep step(profile, CopyProfile::kChecks);
+    // An entry must stay inside both folders, and a path that does not fit is refused
+    // rather than cut: either way the entry counts as a failed copy.
+    if (!IsContainedRelativePath(entry, false, &ctx.system))
+      return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
+    if (!JoinPath(ctx.system, &source, entry) || !JoinPath(ctx.system, &target, entry))
+      return Fail(ctx, result, entry + ": the path is longer than 259 characters");
+    ctx.system.FileSize(source, &bytes);
+  }
+  int shell = 0;
+  {
+    ProfileStep step(profile, CopyProfile::kShell);
+    shell =
+        ctx.system.ShellFileOperation(screen.owner(), ShellOp::kCopy, source, target, kCopyFlags);
+  }
   if (shell != 0)
     return Fail(ctx, result, source + ": the copy failed (" + std::to_string(shell) + ")");
-  // Files from a CD carry the read-only mark.
-  ctx.system.SetAttributes(target, kAttrNormal);
-  LogLine(ctx.log, "copy " + source + " -> " + target, "done, " + std::to_string(bytes) + " bytes");
+  {
+    // Files from a CD carry the read-only mark.
+    ProfileStep step(profile, CopyProfile::kAttributes);
+    ctx.system.SetAttributes(target, kAttrNormal);
+  }
+  {
+    ProfileStep step(profile, CopyProfile::kLog);
+    LogLine(ctx.log, "copy " + source + " -> " + target,
+            "done, " + std::to_string(bytes) + " bytes");
+  }
+  ++profile.files;
   result->copied.push_back(target);
   // The user may have asked to stop meanwhile: the install stops after this file.
+  ProfileStep step(profile, CopyProfile::kScreen);
   if (screen.StopRequested()) {
     result->cancelled = true;
     if (result->failure.empty()) result->failure = "cancelled by the user";
@@ -149,11 +183,19 @@ std::vector<std::string> MatchingFiles(InstallContext& ctx, const InstallPlan& p
 
 bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
                        CopyState& state, const std::string& entry, CopyResult* result) {
-  for (const std::string& relative : MatchingFiles(ctx, plan, entry)) {
-    screen.ShowStatus(plan.statusText + "\n" + relative);
-    screen.SetProgressPosition(state.copySteps);
+  std::vector<std::string> files;
+  {
+    ProfileStep step(state.profile, CopyProfile::kListing);
+    files = MatchingFiles(ctx, plan, entry);
+  }
+  for (const std::string& relative : files) {
+    {
+      ProfileStep step(state.profile, CopyProfile::kScreen);
+      screen.ShowStatus(plan.statusText + "\n" + relative);
+      screen.SetProgressPosition(state.copySteps);
+    }
     ++state.copySteps;
-    if (!CopyFileFromDisc(ctx, plan, screen, relative, result)) return false;
+    if (!CopyFileFromDisc(ctx, plan, screen, state, relative, result)) return false;
   }
   return true;
 }
@@ -165,8 +207,10 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
   screen.ShowProgress(true);
   screen.SetProgressRange(static_cast<int>(static_cast<std::uint32_t>(files) & 0xFFFF));
   screen.HideFolderChoice();
+  state.profile = CopyProfile{};
   // What the disc's copy will make goes into the journal ahead of it, in one flush.
   if (ctx.journal != nullptr) {
+    ProfileStep step(state.profile, CopyProfile::kListing);
     ctx.journal->BeginBatch();
     for (int i = 0;; ++i) {
       const char* entry = ctx.script.GetString(section.c_str(), FileKeyName(i).c_str(), nullptr);
@@ -193,15 +237,22 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
       if (!IsContainedRelativePath(text, true, &ctx.system))
         return Fail(ctx, result, text + ": leaves the disc's or the install folder");
       if (!CopyMatchingFiles(ctx, plan, screen, state, text, result)) return false;
-    } else if (!CopyFileFromDisc(ctx, plan, screen, text, result)) {
+    } else if (!CopyFileFromDisc(ctx, plan, screen, state, text, result)) {
       return false;
     }
-    screen.SetProgressPosition(i);
-    screen.Settle();
-    ctx.system.Pause(kEntryPauseMs);
+    {
+      ProfileStep step(state.profile, CopyProfile::kScreen);
+      screen.SetProgressPosition(i);
+      screen.Settle();
+    }
+    {
+      ProfileStep step(state.profile, CopyProfile::kPauses);
+      ctx.system.Pause(kEntryPauseMs);
+    }
     ++state.copySteps;
   }
   screen.ShowProgress(false);
+  LogLine(ctx.log, "profile " + section, state.profile.Line());
   return true;
 }
 

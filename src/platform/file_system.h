@@ -74,6 +74,7 @@ struct FoundFile {
   // A link or junction (a reparse point): removing it removes the link alone, and what it
   // leads to is no part of the folder that holds it.
   bool isLink = false;
+  std::uint64_t size = 0;  // a file's size in bytes, as the search reports it
 };
 
 // The file system reads names in the ANSI code page (CharSize).

@@ -181,7 +181,7 @@ TEST_F(SystemContract, AttributesSetAndReadBack) {
 
 TEST_F(SystemContract, FindFilesMatchesTheLastComponentAndTellsFolders) {
   Write("one.dat", "1");
-  Write("TWO.DAT", "2");
+  Write("TWO.DAT", "two");
   Write("three.txt", "3");
   ASSERT_EQ(sys_->ShellFileOperation(
                 nullptr, ShellOp::kCopy, Path("three.txt"), Path("sub.dat\\inner.txt"),
@@ -189,10 +189,12 @@ TEST_F(SystemContract, FindFilesMatchesTheLastComponentAndTellsFolders) {
             0);
   std::vector<std::string> files, folders;
   for (const FoundFile& f : sys_->FindFiles(Path("*.dat"))) {
-    (f.isDirectory ? folders : files).push_back(f.name);
+    // A file comes with its size, so that a copy need not ask for it again.
+    (f.isDirectory ? folders : files)
+        .push_back(f.isDirectory ? f.name : f.name + ":" + std::to_string(f.size));
   }
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"TWO.DAT", "one.dat"}));
+  EXPECT_EQ(files, (std::vector<std::string>{"TWO.DAT:3", "one.dat:1"}));
   EXPECT_EQ(folders, std::vector<std::string>{"sub.dat"});
   EXPECT_TRUE(sys_->FindFiles(Path("*.none")).empty());
   EXPECT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kDelete, Path("sub.dat"), "",

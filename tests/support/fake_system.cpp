@@ -526,8 +526,10 @@ std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(host, ec)) {
     std::string name = entry.path().filename().string();
-    if (PosixFileSystem::WildcardMatch(mask, name))
-      names.push_back(FoundFile{FromHost(name), entry.is_directory(ec), entry.is_symlink(ec)});
+    if (!PosixFileSystem::WildcardMatch(mask, name)) continue;
+    const bool folder = entry.is_directory(ec);
+    const std::uintmax_t bytes = folder ? 0 : entry.file_size(ec);
+    names.push_back(FoundFile{FromHost(name), folder, entry.is_symlink(ec), ec ? 0 : bytes});
   }
   std::sort(names.begin(), names.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });

@@ -274,8 +274,10 @@ std::vector<FoundFile> PosixFileSystem::FindFiles(const std::string& pattern) {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
     std::string name = entry.path().filename().string();
-    if (WildcardMatch(mask, name))
-      found.push_back(FoundFile{name, entry.is_directory(ec), entry.is_symlink(ec)});
+    if (!WildcardMatch(mask, name)) continue;
+    const bool folder = entry.is_directory(ec);
+    const std::uintmax_t bytes = folder ? 0 : entry.file_size(ec);
+    found.push_back(FoundFile{name, folder, entry.is_symlink(ec), ec ? 0 : bytes});
   }
   std::sort(found.begin(), found.end(),
             [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });

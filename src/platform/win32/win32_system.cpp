@@ -271,8 +271,8 @@ bool Win32System::AskYesNo(WindowRef owner, const std::string& text, const std::
 
 bool Win32System::AskOkCancel(WindowRef owner, const std::string& text,
                               const std::string& caption) {
-  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(),
-                       MB_OKCANCEL) == IDOK;
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OKCANCEL) ==
+         IDOK;
 }
 
 void Win32System::Pause(std::uint32_t milliseconds) {
@@ -458,9 +458,10 @@ std::vector<FoundFile> Win32System::FindFiles(const std::string& pattern) {
   HANDLE search = ::FindFirstFileA(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return found;
   do {
-    found.push_back(FoundFile{data.cFileName,
-                              (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                              (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    found.push_back(
+        FoundFile{data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                  (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (::FindNextFileA(search, &data));
   ::FindClose(search);
   return found;
