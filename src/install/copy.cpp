@@ -62,8 +62,15 @@ bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
 std::string CopyProfile::Line() const {
   using std::chrono::duration_cast;
   using std::chrono::milliseconds;
-  static const char* const kNames[kSteps] = {
-      "listing and journal", "checks", "shell", "attributes", "log", "screen", "pauses"};
+  static const char* const kNames[kSteps] = {"listing and journal",
+                                             "checks",
+                                             "shell",
+                                             "attributes",
+                                             "log",
+                                             "status",
+                                             "progress",
+                                             "input",
+                                             "pauses"};
   const std::chrono::steady_clock::duration total = std::chrono::steady_clock::now() - started;
   std::chrono::steady_clock::duration other = total;
   std::string line = std::to_string(files) + " files in " +
@@ -122,20 +129,16 @@ void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& st
 }
 
 bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
-                      CopyState& state, const std::string& entry, CopyResult* result) {
+                      CopyState& state, const DiscFile& file, CopyResult* result) {
   CopyProfile& profile = state.profile;
   std::string source = plan.sourceRoot;
   std::string target = plan.installFolder;
-  std::uint64_t bytes = 0;
   {
+    // A path that does not fit is refused rather than cut: the entry counts as a failed
+    // copy.
     ProfileStep step(profile, CopyProfile::kChecks);
-    // An entry must stay inside both folders, and a path that does not fit is refused
-    // rather than cut: either way the entry counts as a failed copy.
-    if (!IsContainedRelativePath(entry, false, &ctx.system))
-      return Fail(ctx, result, entry + ": leaves the disc's or the install folder");
-    if (!JoinPath(ctx.system, &source, entry) || !JoinPath(ctx.system, &target, entry))
-      return Fail(ctx, result, entry + ": the path is longer than 259 characters");
-    ctx.system.FileSize(source, &bytes);
+    if (!JoinPath(ctx.system, &source, file.rel) || !JoinPath(ctx.system, &target, file.rel))
+      return Fail(ctx, result, file.rel + ": the path is longer than 259 characters");
   }
   int shell = 0;
   {
@@ -153,12 +156,12 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   {
     ProfileStep step(profile, CopyProfile::kLog);
     LogLine(ctx.log, "copy " + source + " -> " + target,
-            "done, " + std::to_string(bytes) + " bytes");
+            "done, " + std::to_string(file.bytes) + " bytes");
   }
   ++profile.files;
-  result->copied.push_back(target);
+  result->copied.push_back(std::move(target));
   // The user may have asked to stop meanwhile: the install stops after this file.
-  ProfileStep step(profile, CopyProfile::kScreen);
+  ProfileStep step(profile, CopyProfile::kInput);
   if (screen.StopRequested()) {
     result->cancelled = true;
     if (result->failure.empty()) result->failure = "cancelled by the user";
@@ -168,34 +171,60 @@ bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScree
   return true;
 }
 
-std::vector<std::string> MatchingFiles(InstallContext& ctx, const InstallPlan& plan,
-                                       const std::string& entry) {
+std::vector<DiscFile> MatchingFiles(InstallContext& ctx, const InstallPlan& plan,
+                                    const std::string& entry) {
   const std::string prefix = entry.substr(0, entry.find('*'));
-  // The pattern is taken as it stands, relative to the current folder (or below the root
-  // of the drive an unattended run found the disc in).
+  // The pattern is taken as it stands, relative to the current folder (or below the
+  // folder of a disc found elsewhere than the launcher's drive).
   std::string pattern = plan.patternRoot.empty() ? entry : plan.patternRoot;
   if (!plan.patternRoot.empty() && !JoinPath(ctx.system, &pattern, entry)) return {};
-  std::vector<std::string> files;
+  std::vector<DiscFile> files;
   for (const FoundFile& match : ctx.system.FindFiles(pattern))
-    if (!match.isDirectory) files.push_back(prefix + match.name);
+    if (!match.isDirectory) files.push_back(DiscFile{prefix + match.name, match.size});
   return files;
 }
 
-bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
-                       CopyState& state, const std::string& entry, CopyResult* result) {
-  std::vector<std::string> files;
-  {
-    ProfileStep step(state.profile, CopyProfile::kListing);
-    files = MatchingFiles(ctx, plan, entry);
+std::vector<ListedEntry> ListDisc(InstallContext& ctx, const InstallPlan& plan,
+                                  const std::string& section) {
+  std::vector<ListedEntry> list;
+  for (int i = 0;; ++i) {
+    const char* entry = ctx.script.GetString(section.c_str(), FileKeyName(i).c_str(), nullptr);
+    if (entry == nullptr) break;
+    ListedEntry listed;
+    listed.text = entry;
+    listed.wildcard = listed.text.find('*') != std::string::npos;
+    // An entry (a pattern too) must stay inside the disc's folder and the install folder:
+    // the copy stops at one that does not.
+    listed.contained = IsContainedRelativePath(listed.text, listed.wildcard, &ctx.system);
+    if (listed.contained) {
+      if (listed.wildcard) {
+        listed.files = MatchingFiles(ctx, plan, listed.text);
+      } else {
+        std::string source = plan.sourceRoot;
+        DiscFile file{listed.text, 0};
+        if (JoinPath(ctx.system, &source, file.rel)) ctx.system.FileSize(source, &file.bytes);
+        listed.files.push_back(std::move(file));
+      }
+    }
+    list.push_back(std::move(listed));
+    if (!list.back().contained) break;
   }
-  for (const std::string& relative : files) {
+  return list;
+}
+
+bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
+                       CopyState& state, const std::vector<DiscFile>& matches, CopyResult* result) {
+  for (const DiscFile& file : matches) {
     {
-      ProfileStep step(state.profile, CopyProfile::kScreen);
-      screen.ShowStatus(plan.statusText + "\n" + relative);
+      ProfileStep step(state.profile, CopyProfile::kStatus);
+      screen.ShowStatus(plan.statusText + "\n" + file.rel);
+    }
+    {
+      ProfileStep step(state.profile, CopyProfile::kProgress);
       screen.SetProgressPosition(state.copySteps);
     }
     ++state.copySteps;
-    if (!CopyFileFromDisc(ctx, plan, screen, state, relative, result)) return false;
+    if (!CopyFileFromDisc(ctx, plan, screen, state, file, result)) return false;
   }
   return true;
 }
@@ -208,41 +237,33 @@ bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& scree
   screen.SetProgressRange(static_cast<int>(static_cast<std::uint32_t>(files) & 0xFFFF));
   screen.HideFolderChoice();
   state.profile = CopyProfile{};
-  // What the disc's copy will make goes into the journal ahead of it, in one flush.
-  if (ctx.journal != nullptr) {
+  // A line per file: they reach the log in batches.
+  LogHold hold(ctx.log);
+  // The list is read once: every search and every size is asked for once per file. What
+  // the disc's copy will make goes into the journal ahead of it, in one write.
+  std::vector<ListedEntry> list;
+  {
     ProfileStep step(state.profile, CopyProfile::kListing);
-    ctx.journal->BeginBatch();
-    for (int i = 0;; ++i) {
-      const char* entry = ctx.script.GetString(section.c_str(), FileKeyName(i).c_str(), nullptr);
-      if (entry == nullptr) break;
-      const std::string text = entry;
-      const bool wildcard = text.find('*') != std::string::npos;
-      if (!IsContainedRelativePath(text, wildcard, &ctx.system)) break;  // the copy stops there
-      for (const std::string& file :
-           wildcard ? MatchingFiles(ctx, plan, text) : std::vector<std::string>{text}) {
-        std::string source = plan.sourceRoot;
-        std::uint64_t bytes = 0;
-        if (JoinPath(ctx.system, &source, file)) ctx.system.FileSize(source, &bytes);
-        ctx.journal->BeforeFile(file, bytes);
-      }
+    list = ListDisc(ctx, plan, section);
+    if (ctx.journal != nullptr) {
+      ctx.journal->BeginBatch();
+      for (const ListedEntry& entry : list)
+        for (const DiscFile& file : entry.files) ctx.journal->BeforeFile(file.rel, file.bytes);
+      ctx.journal->EndBatch();
     }
-    ctx.journal->EndBatch();
   }
-  for (int i = 0;; ++i) {
-    const char* entry = ctx.script.GetString(section.c_str(), FileKeyName(i).c_str(), nullptr);
-    if (entry == nullptr) break;
-    const std::string text = entry;
-    if (text.find('*') != std::string::npos) {
-      // The pattern too must stay below the source folder.
-      if (!IsContainedRelativePath(text, true, &ctx.system))
-        return Fail(ctx, result, text + ": leaves the disc's or the install folder");
-      if (!CopyMatchingFiles(ctx, plan, screen, state, text, result)) return false;
-    } else if (!CopyFileFromDisc(ctx, plan, screen, state, text, result)) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const ListedEntry& entry = list[i];
+    if (!entry.contained)
+      return Fail(ctx, result, entry.text + ": leaves the disc's or the install folder");
+    if (entry.wildcard) {
+      if (!CopyMatchingFiles(ctx, plan, screen, state, entry.files, result)) return false;
+    } else if (!CopyFileFromDisc(ctx, plan, screen, state, entry.files.front(), result)) {
       return false;
     }
     {
-      ProfileStep step(state.profile, CopyProfile::kScreen);
-      screen.SetProgressPosition(i);
+      ProfileStep step(state.profile, CopyProfile::kProgress);
+      screen.SetProgressPosition(static_cast<int>(i));
       screen.Settle();
     }
     {

@@ -17,7 +17,18 @@ namespace dl {
 // Where a disc's copy spends its time, for the log's profile line: a disc of many small
 // files is paced by the work done around each shell request, not by the requests.
 struct CopyProfile {
-  enum Step { kListing, kChecks, kShell, kAttributes, kLog, kScreen, kPauses, kSteps };
+  enum Step {
+    kListing,     // the list read, sizes and searches, and its journal entries written
+    kChecks,      // the paths joined and checked
+    kShell,       // the shell's copy requests
+    kAttributes,  // the read-only mark cleared
+    kLog,         // the log's lines
+    kStatus,      // the status line's file name
+    kProgress,    // the progress bar
+    kInput,       // what the user did meanwhile (the close box)
+    kPauses,      // the pause after each list entry
+    kSteps
+  };
   std::array<std::chrono::steady_clock::duration, kSteps> spent{};
   int files = 0;
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
@@ -63,16 +74,38 @@ inline constexpr std::uint32_t kCopyFlags = kShellNoConfirmation | kShellNoConfi
 // failed (the dialog then takes its failure path).
 CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
                         CopyState& state);
-// Copies one disc's list (section with brackets, "[disc00]"). False when a copy failed.
+// A file that a disc's list names: its path relative to the disc's folder, and its size.
+struct DiscFile {
+  std::string rel;
+  std::uint64_t bytes = 0;
+};
+
+// One entry of a disc's list and the files it names.
+struct ListedEntry {
+  std::string text;
+  bool wildcard = false;
+  bool contained = true;  // false: it leaves the folders, and the copy stops there
+  std::vector<DiscFile> files;
+};
+
+// A disc's list (section with brackets, "[disc00]"), read once: every entry up to the
+// first missing number (or the first that leaves the folders), with the files it names
+// and their sizes.
+std::vector<ListedEntry> ListDisc(InstallContext& ctx, const InstallPlan& plan,
+                                  const std::string& section);
+// The plain files that a wildcard entry matches, under the entry's folder prefix.
+std::vector<DiscFile> MatchingFiles(InstallContext& ctx, const InstallPlan& plan,
+                                    const std::string& entry);
+// Copies one disc's list. False when a copy failed or the user stopped the copy.
 bool CopyDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen, CopyState& state,
               const std::string& section, CopyResult* result);
-// Copies every plain file that a wildcard entry matches. False when a copy failed.
+// Copies the plain files that a wildcard entry matched. False when a copy failed.
 bool CopyMatchingFiles(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
-                       CopyState& state, const std::string& entry, CopyResult* result);
-// Copies one entry from the disc to the install folder. False when the entry leaves its
-// folders, its path would not fit 259 characters, or the shell's copy failed.
+                       CopyState& state, const std::vector<DiscFile>& matches, CopyResult* result);
+// Copies one file from the disc to the install folder (its entry checked by the listing).
+// False when its path would not fit 259 characters or the shell's copy failed.
 bool CopyFileFromDisc(InstallContext& ctx, const InstallPlan& plan, InstallScreen& screen,
-                      CopyState& state, const std::string& entry, CopyResult* result);
+                      CopyState& state, const DiscFile& file, CopyResult* result);
 // Reads the label of discRoot into state.currentLabel ("NULL" when there is none).
 void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& state);
 // The install folder: the target drive, the folder field's first level (8 bytes at most,

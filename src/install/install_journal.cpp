@@ -23,6 +23,7 @@ constexpr KindName kKinds[] = {
     {JournalEntry::kUninstaller, "uninstaller"},
     {JournalEntry::kEntry, "entry"},
     {JournalEntry::kRecord, "record"},
+    {JournalEntry::kCopied, "copied"},
     {JournalEntry::kEnd, "end"},
 };
 
@@ -99,6 +100,17 @@ bool ReadEntry(const std::string& line, JournalEntry* out, CodePage* codePage) {
         return false;
       e.path = f[1];
       break;
+    case JournalEntry::kCopied: {
+      std::uint64_t crc = 0;
+      if (f.size() != 5 || !IsContainedRelativePath(f[1], false, codePage) ||
+          !ReadCount(f[2], &e.number) || !ReadCount(f[3], &e.time) || f[4].size() != 8 ||
+          f[4].find_first_not_of("0123456789abcdef") != std::string::npos)
+        return false;
+      crc = std::stoull(f[4], nullptr, 16);
+      e.crc = static_cast<std::uint32_t>(crc);
+      e.path = f[1];
+      break;
+    }
     case JournalEntry::kGroup:
     case JournalEntry::kUninstaller:
     case JournalEntry::kRecord:
@@ -177,6 +189,14 @@ std::string JournalLine(const JournalEntry& e) {
     case JournalEntry::kFile:
       line += "\t" + e.path + "\t" + std::to_string(e.number) + "\t" + ExistedText(e.existed);
       break;
+    case JournalEntry::kCopied: {
+      static const char kHex[] = "0123456789abcdef";
+      std::string crc(8, '0');
+      for (int i = 0; i < 8; ++i) crc[7 - i] = kHex[(e.crc >> (4 * i)) & 0xF];
+      line += "\t" + e.path + "\t" + std::to_string(e.number) + "\t" + std::to_string(e.time) +
+              "\t" + crc;
+      break;
+    }
     case JournalEntry::kShortcut:
     case JournalEntry::kDesktopCopy:
     case JournalEntry::kConversion:
@@ -198,8 +218,8 @@ Journal ParseJournal(const std::string& text, CodePage* codePage) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (first) {
       first = false;
-      // A journal of the second version says its code page on the line after the header.
-      const bool second = line == kJournalHeader;
+      // A journal since the second version says its code page on the line after the header.
+      const bool second = line == kJournalHeader || line == kJournalHeaderSecond;
       if (!second && line != kJournalHeaderFirst) {
         journal.problems.push_back(line);
         return journal;
@@ -275,7 +295,11 @@ InstallJournal::~InstallJournal() = default;
 
 void InstallJournal::EndBatch() {
   batch_ = false;
-  if (file_ != nullptr && !file_->Sync()) {
+  std::string lines;
+  lines.swap(batchLines_);
+  // The batch's entries reach the disk in one write and one flush, before any step that
+  // they describe is taken.
+  if (file_ != nullptr && (!file_->Write(lines.data(), lines.size()) || !file_->Sync())) {
     file_.reset();
     LogLine(log_, "journal " + path_, "FAILED: kept in memory only");
   }
@@ -292,9 +316,11 @@ void InstallJournal::Note(JournalEntry entry) {
     LogLine(log_, "journal " + path_, "NOT NOTED: " + line.substr(0, line.size() - 2));
     return;
   }
-  if (file_ != nullptr) {
+  if (batch_) {
+    batchLines_ += line;
+  } else if (file_ != nullptr) {
     // The entry is on the disk before the step it describes.
-    if (!file_->Write(line.data(), line.size()) || (!batch_ && !file_->Sync())) {
+    if (!file_->Write(line.data(), line.size()) || !file_->Sync()) {
       file_.reset();
       LogLine(log_, "journal " + path_, "FAILED: kept in memory only");
     }

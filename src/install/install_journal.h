@@ -6,7 +6,7 @@
 //
 // The text form, one entry a line, fields separated by tabs (no path holds a tab, and no
 // trail byte of a double-byte character is one), lines ending in CR LF:
-//   disclaunch install journal 2
+//   disclaunch install journal 3
 //   codepage <n>                              the ANSI code page its names are written in
 //   folder   <install folder>                 the first entry
 //   above    <n>                              folders above it the install made
@@ -19,9 +19,12 @@
 //   uninstaller <folder>                      the folder of the launcher's copy (made new)
 //   entry    <key name>                       the installed-programs entry it may write
 //   record   <path>                           the record's pack
+//   copied   <file> <bytes> <time> <crc>      a file as the install left it: its size, its
+//                                             last-write time (the system's count) and its
+//                                             CRC-32 (8 hex digits); what a verify compares
 //   end                                       the install finished
 // Journals of the first version (written before the code page was noted) have no codepage
-// line; they are read as they are.
+// line, and those of the first two no copied lines; they are read as they are.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +41,8 @@ class InstallLog;
 
 // The entry of the record's pack that holds the journal of a finished install.
 inline constexpr const char* kJournalEntryName = "journal.txt";
-inline constexpr const char* kJournalHeader = "disclaunch install journal 2";
+inline constexpr const char* kJournalHeader = "disclaunch install journal 3";
+inline constexpr const char* kJournalHeaderSecond = "disclaunch install journal 2";
 inline constexpr const char* kJournalHeaderFirst = "disclaunch install journal 1";
 // The journal's file while an install runs: the record's base path with this added.
 inline constexpr const char* kJournalFileSuffix = ".jnl";
@@ -58,6 +62,7 @@ struct JournalEntry {
     kUninstaller,
     kEntry,
     kRecord,
+    kCopied,
     kEnd,
   };
   Kind kind = kEnd;
@@ -65,6 +70,8 @@ struct JournalEntry {
                              // absolute
   std::uint64_t number = 0;  // a file's bytes; the count of kAbove
   bool existed = false;      // a file or shortcut of that name was there before
+  std::uint64_t time = 0;    // kCopied: the file's last-write time
+  std::uint32_t crc = 0;     // kCopied: the file's CRC-32
 };
 
 // A journal read back: the entries that are well formed, in order, and the lines that are
@@ -119,8 +126,9 @@ class InstallJournal {
   void BeforeGroup(const std::string& folder);
   // Any other entry (the record's pack).
   void Note(JournalEntry entry);
-  // Entries noted between these two reach the disk in one flush, at the end: for a list of
-  // steps all taken after it (a disc's copy), which a flush per entry would slow down.
+  // Entries noted between these two reach the disk in one write and one flush, at the end:
+  // for a list of steps all taken after it (a disc's copy), which a write per entry would
+  // slow down.
   void BeginBatch() { batch_ = true; }
   void EndBatch();
 
@@ -144,6 +152,7 @@ class InstallJournal {
   std::vector<JournalEntry> entries_;
   bool madeInstallFolder_ = false;
   bool batch_ = false;
+  std::string batchLines_;               // the lines of the batch, written at its end
   std::map<std::string, bool> folders_;  // relative folder -> made by the install
 };
 

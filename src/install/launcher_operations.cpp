@@ -1,5 +1,7 @@
 #include "install/launcher_operations.h"
 
+#include <chrono>
+
 #include "install/finish.h"
 #include "install/install_log.h"
 #include "install/install_record.h"
@@ -7,6 +9,7 @@
 #include "install/path_guard.h"
 #include "install/program_entry.h"
 #include "install/uninstall.h"
+#include "install/verify.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
@@ -57,6 +60,16 @@ bool LauncherOperations::WriteInstallRecord(const InstallPlan& plan) {
   // that the game is installed; the system lists the game once the record is written.
   // The entry's name is in the journal before the record, so that only the key this install
   // wrote is ever removed again.
+  if (journal_ != nullptr) {
+    // Each file as the install leaves it (renames done), for a verify to compare with.
+    const auto began = std::chrono::steady_clock::now();
+    const int stamped = StampInstalledFiles(ctx_.system, *journal_);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - began)
+                        .count();
+    LogLine(ctx_.log, "checksums",
+            std::to_string(stamped) + " files in " + std::to_string(ms) + " ms");
+  }
   const std::string launcherCopy =
       journal_ != nullptr ? KeepUninstaller(ctx_, plan) : std::string();
   const std::string entry = launcherCopy.empty() ? std::string() : ChooseProgramEntry(ctx_, plan);

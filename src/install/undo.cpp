@@ -190,6 +190,7 @@ UndoResult RollBackInstall(InstallContext& ctx, const InstallPlan& plan,
         break;
       case JournalEntry::kFolder:
       case JournalEntry::kRecord:
+      case JournalEntry::kCopied:  // what a verify compares; the file's own line removes it
       case JournalEntry::kEnd:
         break;
     }

@@ -49,6 +49,8 @@ CommandLine ParseCommandLine(const std::string& text) {
       line.silent = true;
     } else if (name == "/U" && eq == std::string::npos) {
       line.uninstall = true;
+    } else if (name == "/VERIFY" && eq == std::string::npos) {
+      line.verify = true;
     } else if (name == "/?" && eq == std::string::npos) {
       line.help = true;
     } else if (name == "/DIRECTX" && eq == std::string::npos) {
@@ -63,23 +65,27 @@ CommandLine ParseCommandLine(const std::string& text) {
   }
   if (line.problems.empty() && !line.help) {
     if (line.uninstall && line.folder) line.problems.push_back("/D= (not with /U)");
+    if (line.verify && (line.uninstall || line.folder || line.directx))
+      line.problems.push_back("/VERIFY (not with /U, /D= or /DIRECTX)");
     // /LOG= also names the log of an interactive run.
-    if (!line.silent && (line.folder || line.directx))
+    if (!line.silent && !line.verify && (line.folder || line.directx))
       line.problems.push_back("/D= and /DIRECTX need /S");
   }
   return line;
 }
 
 std::string CommandLineHelp() {
-  return "setup [/S [/D=FOLDER] [/DIRECTX]] | [/U [/S]] | [/?]   [/LOG=FILE]\n\n"
+  return "setup [/S [/D=FOLDER] [/DIRECTX]] | [/U [/S]] | [/VERIFY [/S]] | [/?]   [/LOG=FILE]\n\n"
          "/S\tinstall without questions, in the mode the disc decides\n"
          "/D=FOLDER\tthe folder to install to, as it stands (quote it when it has blanks)\n"
          "/LOG=FILE\twhere the install log goes (else %TEMP%\\<record>-setup.log)\n"
          "/DIRECTX\tlet the DirectX set-up follow a silent install\n"
          "/U\tuninstall, after one question; no disc is needed\n"
-         "/U /S\tuninstall without questions\n\n"
+         "/U /S\tuninstall without questions\n"
+         "/VERIFY\tcompare the installed files with the install's record; no disc is needed\n\n"
          "Exit codes: 0 done, 1 the copy or the record failed, 2 refused before any change, "
-         "3 nothing to do, 4 cancelled by the user (what the install had copied is removed).";
+         "3 nothing to do, 4 cancelled by the user (what the install had copied is removed), "
+         "5 files of the game are missing or damaged.";
 }
 
 }  // namespace dl

@@ -6,6 +6,7 @@
 #include "install/path_guard.h"
 #include "install/program_entry.h"
 #include "install/uninstall.h"
+#include "install/verify.h"
 #include "launcher/drives.h"
 #include "probe/probe.h"
 #include "script/ini_file.h"
@@ -409,6 +410,16 @@ void SetupDialog::RunSilent() {
     if (!why.empty()) LogLine(ctx_.log, "unattended", why);
     EndDialog();  // the launcher ends without waiting
   };
+  if (line.verify) {
+    if (st.mode != LaunchMode::kInstalled) {
+      if (!line.silent)
+        ctx_.system.ShowMessage(
+            view_.window(), GameDisplayName(ctx_.script) + " is not installed on this computer.",
+            Read(ctx_.script, script::kTextTitle));
+      return finish(ExitCode::kNothingToDo, "nothing installed");
+    }
+    return finish(VerifyCommand(), "");
+  }
   if (line.uninstall) {
     // Asked by name once, when somebody is there to answer (the system's list of installed
     // programs starts "setup.exe /U").
@@ -450,6 +461,40 @@ void SetupDialog::RunSilent() {
   }
   InstallCommand();
   finish(st.exitCode, st.exitCode == ExitCode::kDone ? "done" : "");
+}
+
+ExitCode SetupDialog::VerifyCommand() {
+  System& sys = ctx_.system;
+  const Journal journal = ParseJournal(ctx_.state.recordJournal, &sys);
+  std::string folder = journal.installFolder;
+  if (folder.empty()) folder = Read(ctx_.record, record::kInstallFolderShown);
+  std::string text;
+  bool faulty = false;
+  if (ctx_.state.recordJournal.empty() || !journal.Problem(sys.AnsiCodePage()).empty()) {
+    const std::string why =
+        ctx_.state.recordJournal.empty()
+            ? "the install was recorded without its journal"
+            : "its journal cannot be used: " + journal.Problem(sys.AnsiCodePage());
+    text = "The files of the install in " + folder + " cannot be verified: " + why + ".";
+    LogLine(ctx_.log, "verify " + folder, "NOT DONE: " + why);
+  } else {
+    const VerifyReport report = VerifyInstall(sys, journal);
+    for (const std::string& f : report.missing) LogLine(ctx_.log, "verify " + f, "MISSING");
+    for (const std::string& f : report.damaged) LogLine(ctx_.log, "verify " + f, "DAMAGED");
+    for (const std::string& f : report.changed)
+      LogLine(ctx_.log, "verify " + f, "changed since the install");
+    LogLine(ctx_.log, "verify " + folder,
+            report.stamped ? std::to_string(report.verified) + " sound, " +
+                                 std::to_string(report.missing.size()) + " missing, " +
+                                 std::to_string(report.damaged.size()) + " damaged, " +
+                                 std::to_string(report.changed.size()) + " changed"
+                           : "NOT DONE: no checksums in the journal");
+    text = VerifySummary(report, folder);
+    faulty = report.Faulty();
+  }
+  if (!ctx_.state.commandLine.silent)
+    sys.ShowMessage(view_.window(), text, Read(ctx_.script, script::kTextTitle));
+  return faulty ? ExitCode::kDamaged : ExitCode::kDone;
 }
 
 void SetupDialog::ChooseFolder() {

@@ -167,6 +167,9 @@ class SetupDialog : public InstallScreen {
   // undone, the user told, the dialog ends.
   void FailInstall(const InstallPlan& plan, const std::string& why, bool cancelled = false);
   void ChooseFolder();
+  // /VERIFY: the installed files against the record's journal; the exit code says whether
+  // something is missing or damaged.
+  ExitCode VerifyCommand();
   // The copy of the discs, with the close box and Esc asking whether to stop.
   CopyResult CopyDiscs(const InstallPlan& plan);
   // The question of the close box during a copy: Yes stops after the current file.

@@ -143,11 +143,12 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   const std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
   // The copy an install keeps beside its record is there to uninstall: started without
   // switches (a double click), it uninstalls as /U does.
-  const bool plainStart = !line.silent && !line.folder && !line.directx;
+  const bool plainStart = !line.silent && !line.folder && !line.directx && !line.verify;
   const bool fromUninstaller = IsUninstallerFolder(sys, launcherFolder);
   // An uninstall needs no disc: the script beside the launcher (on the disc, or in that
   // copy) says what the game's files are.
-  if ((line.uninstall || fromUninstaller) && !launcherFolder.empty()) sys.ChangeDir(launcherFolder);
+  if ((line.NeedsNoDisc() || fromUninstaller) && !launcherFolder.empty())
+    sys.ChangeDir(launcherFolder);
 
   st.systemLocale = sys.SystemLocale();
   st.scriptName =
@@ -218,7 +219,7 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
     LogLine(ctx.log, "discs",
             "in folders: disc 1 in " + (st.sourceRoot.empty() ? launcherFolder : st.sourceRoot));
   }
-  if (!line.uninstall && !st.discsInFolders && updateFlag == 0 &&
+  if (!line.NeedsNoDisc() && !st.discsInFolders && updateFlag == 0 &&
       !FindDiscByLabel(sys, firstLabel)) {
     for (int prompt = 0; prompt < kFirstDiscPrompts; ++prompt) {
       std::string caption = ReadOrEmpty(ctx.script, script::kCaptionWrongDisc);

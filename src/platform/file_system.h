@@ -102,6 +102,11 @@ class FileSystem : public CodePage {
   // The size in bytes of an existing file. False when there is no such file (a folder
   // included).
   virtual bool FileSize(const std::string& path, std::uint64_t* size) = 0;
+  // An existing file's size and last-write time (a count that changes whenever the file is
+  // written, in the system's own units). False when there is no such file (a folder
+  // included).
+  virtual bool FileStamp(const std::string& path, std::uint64_t* size,
+                         std::uint64_t* writeTime) = 0;
   // Removes a folder only when it holds nothing. False when it is not empty, does not
   // exist or cannot be removed.
   virtual bool RemoveEmptyFolder(const std::string& path) = 0;

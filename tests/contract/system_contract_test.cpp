@@ -236,6 +236,15 @@ TEST_F(SystemContract, SizesOfFilesAndFoldersRemovedOnlyWhenEmpty) {
   EXPECT_EQ(size, 70001u);
   EXPECT_FALSE(sys_->FileSize(Path("absent.bin"), &size));
   EXPECT_FALSE(sys_->FileSize(env_->scratchDir, &size));  // a folder has no file size
+  // The stamp: the size, and a write time that stays until the file is written again.
+  std::uint64_t stampSize = 0, time = 0, again = 0;
+  ASSERT_TRUE(sys_->FileStamp(Path("sized.bin"), &stampSize, &time));
+  EXPECT_EQ(stampSize, 70001u);
+  EXPECT_NE(time, 0u);
+  ASSERT_TRUE(sys_->FileStamp(Path("sized.bin"), &stampSize, &again));
+  EXPECT_EQ(again, time);
+  EXPECT_FALSE(sys_->FileStamp(Path("absent.bin"), &stampSize, &time));
+  EXPECT_FALSE(sys_->FileStamp(env_->scratchDir, &stampSize, &time));
 
   ASSERT_EQ(sys_->ShellFileOperation(nullptr, ShellOp::kCopy, Path("sized.bin"),
                                      Path("holder\\inner\\kept.bin"), quiet),

@@ -483,7 +483,13 @@ bool FakeSystem::GetAttributes(const std::string& path, std::uint32_t* value) {
   return true;
 }
 
+bool FakeSystem::FileStamp(const std::string& path, std::uint64_t* size, std::uint64_t* writeTime) {
+  const std::string host = HostPath(path);
+  return !host.empty() && host_.FileStamp(host, size, writeTime);
+}
+
 bool FakeSystem::FileSize(const std::string& path, std::uint64_t* size) {
+  if (lookupHook) lookupHook(path);
   const std::string host = HostPath(path);
   return !host.empty() && host_.FileSize(host, size);
 }
@@ -504,6 +510,7 @@ bool FakeSystem::RemoveEmptyFolder(const std::string& path) {
 }
 
 std::vector<FoundFile> FakeSystem::FindFiles(const std::string& pattern) {
+  if (lookupHook) lookupHook(pattern);
   const std::string abs = Absolute(pattern);
   std::size_t cut = std::string::npos;
   for (std::size_t i = 0; i < abs.size();) {

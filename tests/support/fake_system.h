@@ -104,6 +104,7 @@ class FakeSystem : public System {
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool FileStamp(const std::string& path, std::uint64_t* size, std::uint64_t* writeTime) override;
   bool RemoveEmptyFolder(const std::string& path) override;
   // Taken for an existing path, and noted in removedAtRestart.
   bool RemoveAtRestart(const std::string& path) override;
@@ -184,6 +185,9 @@ class FakeSystem : public System {
   };
   std::vector<ShellCall> shellCalls;
   std::function<int(const ShellCall&)> shellHook;
+  // Runs before a file's size or a search is looked up, with the path or pattern (a test
+  // kills the launcher there by throwing).
+  std::function<void(const std::string&)> lookupHook;
   // Like the shell of older systems, a delete of a folder goes into the links and junctions
   // it holds and deletes what they lead to (host symbolic links stand for them).
   bool shellDeleteFollowsLinks = true;

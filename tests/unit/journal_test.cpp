@@ -76,8 +76,14 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
                         "\\Uninstall KVX.lnk\r\n[inst_path]\r\npath=C:\\Games\\Game\r\n"
                         "[install_directory]\r\npath=D:\\\r\n");
   ASSERT_TRUE(m.PackEntry(kJournalEntryName, &journal));
+  // Each file's stamp: its size, its write time (the host's clock: left out) and its CRC-32.
+  for (std::size_t at = journal.find("copied\t"); at != std::string::npos;
+       at = journal.find("copied\t", at + 1)) {
+    const std::size_t timeAt = journal.find('\t', journal.find('\t', at + 7) + 1) + 1;
+    journal.replace(timeAt, journal.find('\t', timeAt) - timeAt, "T");
+  }
   EXPECT_EQ(journal,
-            "disclaunch install journal 2\r\n"
+            "disclaunch install journal 3\r\n"
             "codepage\t1252\r\n"
             "folder\tC:\\Games\\Game\r\n"
             "made\tgame\r\n"
@@ -98,6 +104,11 @@ TEST(InstallJournal, UninstallKeepsWhatTheFolderHeldBeforeTheInstall) {
                 "\\Uninstall KVX.lnk\tnew\r\n"
                 "conversion\tC:\\windows\\setup.ini\tnew\r\n"
                 "desktop\tC:\\users\\me\\Desktop\\KVX.lnk\tnew\r\n"
+                "copied\tgame\\data\\one.dat\t1\tT\t83dcefb7\r\n"
+                "copied\tgame\\data\\two.dat\t2\tT\t647e170e\r\n"
+                "copied\tgame\\kvx.exe\t3\tT\t9c78daad\r\n"
+                "copied\tgame\\movie.bin\t5\tT\t1d5ef26f\r\n"
+                "copied\treadme.txt\t7\tT\t7b7278e1\r\n"
                 // The launcher and its script, kept beside the record for an uninstall
                 // without the disc, and the entry that starts it.
                 "uninstaller\tC:\\windows\\KVX.uninstall\r\n"
@@ -257,6 +268,34 @@ TEST(InstallJournal, AKilledInstallIsUndoneAtTheNextStartOnceTheUserAgrees) {
   EXPECT_EQ(m.Tree("C:\\Wendmark"),
             (std::vector<std::string>{"Game\\", "Game\\game\\", "Game\\game\\save.dat"}));
   EXPECT_TRUE(m.Exists("C:\\windows\\KVX.ini.pak"));
+}
+
+// A disc's journal entries reach the disk in one write, before its copy: an install killed
+// while it lists a disc has on the disk the journal of every disc before, whole, and nothing
+// of that one (whose copy had not begun). The next start undoes it all.
+TEST(InstallJournal, AnInstallKilledWhileItListsADiscIsUndoneWhole) {
+  for (const char* at : {"*.dat", "movie.bin"}) {  // disc 1's listing, disc 2's
+    SCOPED_TRACE(at);
+    Machine m;
+    m.sys.AddDrive('E', DriveType::kCdRom);
+    m.sys.InsertDisc('E', m.discs[1], "DISC2");
+    m.sys.lookupHook = [at](const std::string& path) {
+      if (path.find(at) != std::string::npos) throw Killed{};
+    };
+    EXPECT_THROW(m.Install("Wendmark"), Killed);
+    m.sys.lookupHook = nullptr;
+    std::string journal;
+    ASSERT_TRUE(m.sys.ReadWholeFile("C:\\windows\\KVX.ini.jnl", &journal));
+    EXPECT_EQ(journal.find("movie.bin"), std::string::npos) << journal;
+    EXPECT_EQ(journal.find("kvx.exe") != std::string::npos, std::string(at) == "movie.bin")
+        << journal;
+    EXPECT_EQ(m.Exists("C:\\Wendmark\\Game\\game\\kvx.exe"), std::string(at) == "movie.bin");
+
+    m.sys.ScriptAnswer(kAnswerYes);
+    m.Start("", nullptr);
+    EXPECT_FALSE(m.Exists("C:\\Wendmark"));
+    EXPECT_FALSE(m.Exists("C:\\windows\\KVX.ini.jnl"));
+  }
 }
 
 // Journals as someone with an editor leaves them in the record's pack: they only ever

@@ -232,6 +232,18 @@ bool PosixFileSystem::FileSize(const std::string& path, std::uint64_t* size) {
   return true;
 }
 
+bool PosixFileSystem::FileStamp(const std::string& path, std::uint64_t* size,
+                                std::uint64_t* writeTime) {
+  struct stat st;
+  if (::stat(HostPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  // Nanoseconds since 1970 (Windows counts tenths of a microsecond since 1601): a stamp is
+  // only ever compared with another of the same system.
+  *writeTime = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+               static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+  return true;
+}
+
 bool PosixFileSystem::RemoveEmptyFolder(const std::string& path) {
   // A link to a folder goes as a link, as a junction does on Windows.
   const std::string host = HostPath(path);

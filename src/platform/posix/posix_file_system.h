@@ -29,6 +29,7 @@ class PosixFileSystem : public FileSystem {
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool FileStamp(const std::string& path, std::uint64_t* size, std::uint64_t* writeTime) override;
   bool RemoveEmptyFolder(const std::string& path) override;
   // The host has no start-up removals of its own: always false.
   bool RemoveAtRestart(const std::string&) override { return false; }

@@ -443,6 +443,18 @@ bool Win32System::FileSize(const std::string& path, std::uint64_t* size) {
   return true;
 }
 
+bool Win32System::FileStamp(const std::string& path, std::uint64_t* size,
+                            std::uint64_t* writeTime) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return false;
+  *size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  *writeTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+               data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 bool Win32System::RemoveEmptyFolder(const std::string& path) {
   // The system removes a folder only when it is empty.
   return ::RemoveDirectoryA(path.c_str()) != 0;

@@ -35,6 +35,7 @@ class Win32System : public System {
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
   bool GetAttributes(const std::string& path, std::uint32_t* attributes) override;
   bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool FileStamp(const std::string& path, std::uint64_t* size, std::uint64_t* writeTime) override;
   bool RemoveEmptyFolder(const std::string& path) override;
   bool RemoveAtRestart(const std::string& path) override;
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
