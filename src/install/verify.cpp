@@ -9,6 +9,8 @@
 namespace dl {
 namespace {
 
+constexpr std::uint64_t kReadWholeBytes = 1024 * 1024;
+
 // The last stamp of each file, by its name as the file system compares names.
 std::map<std::string, JournalEntry> Stamps(FileSystem& files, const Journal& journal) {
   std::map<std::string, JournalEntry> stamps;
@@ -31,7 +33,13 @@ bool StampFile(FileSystem& files, const std::string& path, JournalEntry* stamp) 
   std::uint64_t size = 0, time = 0;
   if (!files.FileStamp(path, &size, &time)) return false;
   std::uint32_t crc = 0;
-  if (size > 0) {
+  if (size > 0 && size <= kReadWholeBytes) {
+    // A small file is read at once: under Wine a mapping costs more calls than the bytes.
+    std::string bytes;
+    if (!files.ReadWholeFile(path, &bytes)) return false;
+    crc = Crc32(bytes.data(), bytes.size());
+    size = bytes.size();
+  } else if (size > 0) {
     std::unique_ptr<MappedFile> mapped;
     if (files.MapReadOnly(path, &mapped) != MapStatus::kMapped || mapped == nullptr) return false;
     crc = Crc32(mapped->data(), mapped->size());

@@ -1942,5 +1942,47 @@ TEST_F(DiscSetsE2E, TheCloseBoxDuringTheCopyAnsweredYesLeavesNothing) {
   EXPECT_EQ(SampleEntryValue(HKEY_LOCAL_MACHINE, "DisplayName"), "");
 }
 
+// /VERIFY after a silent install: one file deleted, one damaged with its time kept, one
+// written again by the player; the launcher's copy beside the record, with no disc in any
+// drive, names exactly those and exits with 5. The files are left as they are.
+TEST_F(UnattendedE2E, VerifyFindsTheMissingTheDamagedAndTheRewrittenFileWithoutADisc) {
+  ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
+  StartSilent("/S");
+  ASSERT_EQ(WaitForExit(setup_, 60000), 0);
+  const std::string game = "C:\\Wendmark\\Game\\game\\";
+  ASSERT_TRUE(::DeleteFileA((game + "data\\level1.dat").c_str()));
+  // Rot: other bytes of the same length, the write time put back.
+  {
+    HANDLE file = ::CreateFileA((game + "data\\level2.dat").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written = {};
+    ASSERT_TRUE(::GetFileTime(file, nullptr, nullptr, &written));
+    const char rot[] = "XX";
+    DWORD done = 0;
+    ASSERT_TRUE(::WriteFile(file, rot, 2, &done, nullptr));
+    ASSERT_TRUE(::SetFileTime(file, nullptr, nullptr, &written));
+    ::CloseHandle(file);
+  }
+  ::Sleep(1100);  // a time of its own for the player's change
+  WriteText(game + "readme.txt", "the player's own notes");
+  ASSERT_TRUE(SwapDisc('e', UnixPathFromEnv("DL_E2E_DISC_E"), "E2E_DISC1"));
+  ASSERT_TRUE(SwapDisc('f', UnixPathFromEnv("DL_E2E_DISC_F"), "E2E_DISC2"));
+
+  log_ = shots_ + "\\verify.log";
+  ::DeleteFileA(log_.c_str());
+  setup_ = Start("\"" + Uninstaller() + "\\setup.exe\" /S /VERIFY /LOG=\"" + log_ + "\"", "C:\\");
+  ASSERT_NE(setup_.handle, nullptr);
+  EXPECT_EQ(BoxBeforeExit(), nullptr);
+  EXPECT_EQ(WaitForExit(setup_, 60000), 5);
+  const std::string log = ReadAll(log_);
+  EXPECT_NE(log.find("verify game\\data\\level1.dat: MISSING"), std::string::npos) << log;
+  EXPECT_NE(log.find("verify game\\data\\level2.dat: DAMAGED"), std::string::npos) << log;
+  EXPECT_NE(log.find("verify game\\readme.txt: changed since the install"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find(" 1 missing, 1 damaged, 1 changed"), std::string::npos) << log;
+  EXPECT_EQ(ReadAll(game + "readme.txt"), "the player's own notes");
+}
+
 }  // namespace
 }  // namespace dl::e2e
