@@ -101,13 +101,12 @@ bool ReadEntry(const std::string& line, JournalEntry* out, CodePage* codePage) {
       e.path = f[1];
       break;
     case JournalEntry::kCopied: {
-      std::uint64_t crc = 0;
       if (f.size() != 5 || !IsContainedRelativePath(f[1], false, codePage) ||
           !ReadCount(f[2], &e.number) || !ReadCount(f[3], &e.time) || f[4].size() != 8 ||
           f[4].find_first_not_of("0123456789abcdef") != std::string::npos)
         return false;
-      crc = std::stoull(f[4], nullptr, 16);
-      e.crc = static_cast<std::uint32_t>(crc);
+      for (char c : f[4])
+        e.crc = e.crc << 4 | static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
       e.path = f[1];
       break;
     }
