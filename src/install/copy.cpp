@@ -46,11 +46,6 @@ constexpr const char* kChooseFolderLine =
     "\n\nNo folder beside this one holds this disc's files. Press OK to choose the folder (or "
     "drive) that holds them.";
 
-std::string SectionLabel(IniFile& script, const std::string& section) {
-  const char* label = script.GetString(section.c_str(), script::kLabelKey, nullptr);
-  return label == nullptr ? std::string() : label;
-}
-
 bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
   LogLine(ctx.log, "copy", "FAILED " + why);
   if (result->failure.empty()) result->failure = why;

@@ -10,14 +10,11 @@
 #include "util/path_text.h"
 
 namespace dl {
-namespace {
 
 std::string SectionLabel(IniFile& script, const std::string& section) {
   const char* label = script.GetString(section.c_str(), script::kLabelKey, nullptr);
   return label == nullptr ? std::string() : label;
 }
-
-}  // namespace
 
 std::string DriveHolding(FileSystem& files, const std::string& discRoot, const std::string& label,
                          CopyState& state) {

@@ -45,6 +45,9 @@ class DiscFinder {
   std::string firstFolder_;  // the folder that disc 1 was found in
 };
 
+// The label a disc section names ("" when it names none).
+std::string SectionLabel(IniFile& script, const std::string& section);
+
 // The root of the drive, the launcher's own first and then every CD-ROM drive from D: to
 // Z:, that holds the disc with this label; empty when none does. The label of the
 // launcher's drive is left in state.currentLabel.
