@@ -184,12 +184,12 @@ class Win32DialogView : public DialogView {
     heldTexts_.erase(held);
   }
 
-  // The copy runs inside a click, with no message loop turning: paint a changed control
-  // so that the status text and the progress bar show how far it got, and let the window
-  // system take the picture (a look at the queue that removes nothing, so no click is
-  // handled here). Not more often than a person can see (about 30 times a second): a copy
-  // of many small files would spend more time painting than copying. What is not painted
-  // now is painted with the next change, or when the dialog's loop turns again.
+  // The copy runs inside a click, and the dialog's own loop turns only in HandleInput,
+  // between files: paint a changed control at once so that the progress bar shows how far
+  // the copy got, and let the window system take the picture (a look at the queue that
+  // removes nothing). Not more often than a person can see (about 30 times a second): a
+  // copy of many small files would spend more time painting than copying. What is not
+  // painted now is painted with the next change, or when the dialog's loop turns again.
   void Repaint(int id) {
     HWND control = Control(id);
     if (control == nullptr || !::IsWindowVisible(control)) return;
