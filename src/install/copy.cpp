@@ -18,21 +18,8 @@ namespace {
 
 constexpr std::size_t kFirstLevelChars = 8;
 constexpr std::size_t kLabelChars = 149;
-constexpr int kWrongDiscPrompts = 3;
 constexpr int kReturnDiscComparisons = 3;
 constexpr std::uint32_t kEntryPauseMs = 100;
-
-// A disc prompt: OK goes on, Cancel (or Esc) cancels the install. False when cancelled.
-bool Prompt(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption,
-            const std::string& more = std::string()) {
-  screen.Settle();
-  const std::string text = DiscPromptText(ctx.script, disc) + more;
-  const std::string step = "prompt for disc " + std::to_string(disc);
-  LogLine(ctx.log, step, text);
-  if (ctx.system.AskOkCancel(screen.owner(), text, ReadOrEmpty(ctx.script, caption))) return true;
-  LogLine(ctx.log, step, "cancelled by the user");
-  return false;
-}
 
 CopyResult Cancelled(CopyResult result) {
   result.ok = false;
@@ -41,11 +28,6 @@ CopyResult Cancelled(CopyResult result) {
   return result;
 }
 
-// What the wrong-disc prompt adds for a set kept in folders: OK opens the folder browser.
-constexpr const char* kChooseFolderLine =
-    "\n\nNo folder beside this one holds this disc's files. Press OK to choose the folder (or "
-    "drive) that holds them.";
-
 bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
   LogLine(ctx.log, "copy", "FAILED " + why);
   if (result->failure.empty()) result->failure = why;
@@ -53,6 +35,17 @@ bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
 }
 
 }  // namespace
+
+bool PromptForDisc(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption,
+                   const std::string& more) {
+  screen.Settle();
+  const std::string text = DiscPromptText(ctx.script, disc) + more;
+  const std::string step = "prompt for disc " + std::to_string(disc);
+  LogLine(ctx.log, step, text);
+  if (ctx.system.AskOkCancel(screen.owner(), text, ReadOrEmpty(ctx.script, caption))) return true;
+  LogLine(ctx.log, step, "cancelled by the user");
+  return false;
+}
 
 std::string CopyProfile::Line() const {
   using std::chrono::duration_cast;
@@ -294,61 +287,15 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
   for (std::size_t index = 0; index < plan.discs.size(); ++index) {
     const int n = static_cast<int>(index) + 1;
     const std::string& section = plan.discs[index];
-    const std::string label = SectionLabel(script, section);
     const std::string disc = "disc " + std::to_string(n);
-    LogLine(
-        ctx.log, disc + " " + section,
-        plan.discsInFolders ? "its files expected in a folder" : "label " + label + " expected");
-    auto notFound = [&] {
-      LogLine(ctx.log, disc,
-              plan.discsInFolders
-                  ? std::string("no folder holds its files")
-                  : "label " + state.currentLabel + " found, and " + label + " in no other drive");
-    };
-    std::optional<DiscPlace> place;
-    if (plan.tryMode) {
-      // A trial run asks nothing and compares no label; a set in folders is still found by
-      // its files.
-      if (plan.discsInFolders) place = finder.Find(n, section);
-    } else if (plan.silent) {
-      // Unattended, nobody may be there to press a button: a disc prompt comes only when no
-      // drive holds the disc asked for, and a set in folders has nobody to choose a folder.
-      place = finder.Find(n, section);
-      const int prompts = plan.discsInFolders ? 0
-                          : !checkDiscs       ? (n >= 2 ? 1 : 0)
-                          : n >= 2            ? 1 + kWrongDiscPrompts
-                                              : kWrongDiscPrompts;
-      for (int prompt = 0; !place && prompt < prompts; ++prompt) {
-        notFound();
-        if (!Prompt(ctx, screen, n,
-                    prompt == 0 && n >= 2 ? script::kCaptionInsertDisc : script::kCaptionWrongDisc))
-          return Cancelled(result);
-        place = finder.Find(n, section);
-      }
-    } else {
-      if (n >= 2 && !Prompt(ctx, screen, n, script::kCaptionInsertDisc)) return Cancelled(result);
-      place = finder.Find(n, section);
-      // The wrong-disc prompt comes only when no drive (no folder) holds the disc: three
-      // times at most, and the copy goes ahead all the same after the third.
-      for (int prompt = 1; checkDiscs && !place && prompt <= kWrongDiscPrompts; ++prompt) {
-        notFound();
-        if (!Prompt(ctx, screen, n, script::kCaptionWrongDisc,
-                    plan.discsInFolders ? kChooseFolderLine : ""))
-          return Cancelled(result);
-        if (plan.discsInFolders) {
-          if (std::optional<std::string> chosen = screen.ChooseDiscFolder()) {
-            place = finder.InFolder(n, section, *chosen);
-            if (!place) LogLine(ctx.log, disc, "REFUSED " + *chosen + ": its files are not there");
-          }
-        } else if (prompt < kWrongDiscPrompts) {
-          place = finder.Find(n, section);
-        }
-      }
+    bool cancelled = false;
+    std::optional<DiscPlace> place = LocateDisc(ctx, plan, screen, finder, state, n, section,
+                                                /*askFirst=*/n >= 2, &cancelled);
+    if (cancelled) return Cancelled(result);
+    if (!place) {
+      LogLine(ctx.log, disc, "found nowhere: copied from where the launcher runs");
+      place = finder.Fallback();
     }
-    LogLine(ctx.log, disc,
-            place ? "found in " + place->where
-                  : std::string("found nowhere: copied from where the launcher runs"));
-    if (!place) place = finder.Fallback();
     if (!CopyDisc(ctx, place->plan, screen, state, section, &result)) {
       result.ok = false;
       LogLine(ctx.log, disc + " copied", result.cancelled ? "STOPPED" : "FAILED");
@@ -372,15 +319,15 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
     if (plan.discs.empty()) return result;
     for (int comparison = 1; comparison <= kReturnDiscComparisons; ++comparison) {
       if (firstIsBack()) break;
-      if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
+      if (!PromptForDisc(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
     }
     return result;
   }
   // Asked for even when it is already there.
-  if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
+  if (!PromptForDisc(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
   for (int comparison = 1;; ++comparison) {
     if (firstIsBack() || comparison == kReturnDiscComparisons) return result;
-    if (!Prompt(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
+    if (!PromptForDisc(ctx, screen, 1, script::kCaptionInsertDisc)) return Cancelled(result);
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "install/install_plan.h"
 #include "install/install_screen.h"
+#include "script/schema.h"
 
 namespace dl {
 
@@ -113,6 +114,10 @@ void ReadDiscLabel(FileSystem& files, const std::string& discRoot, CopyState& st
 // "path1".
 std::string InstallFolder(CodePage& codePage, IniFile& script, const std::string& targetDriveRoot,
                           const std::string& folderField);
+// A disc prompt, "string9" with this caption and more text after it: OK goes on, Cancel
+// (or Esc) cancels. False when cancelled.
+bool PromptForDisc(InstallContext& ctx, InstallScreen& screen, int disc, const TextKey& caption,
+                   const std::string& more = std::string());
 // A disc prompt's text: "string9" used as a format with the disc's number and name
 // ("string" followed by the number + 11), cut to fit 260 bytes.
 std::string DiscPromptText(IniFile& script, int discNumber);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "install/install_log.h"
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "script/ini_file.h"
@@ -10,6 +11,16 @@
 #include "util/path_text.h"
 
 namespace dl {
+namespace {
+
+constexpr int kWrongDiscPrompts = 3;
+
+// What the wrong-disc prompt adds for a set kept in folders: OK opens the folder browser.
+constexpr const char* kChooseFolderLine =
+    "\n\nNo folder beside this one holds this disc's files. Press OK to choose the folder (or "
+    "drive) that holds them.";
+
+}  // namespace
 
 std::string SectionLabel(IniFile& script, const std::string& section) {
   const char* label = script.GetString(section.c_str(), script::kLabelKey, nullptr);
@@ -127,6 +138,69 @@ std::optional<DiscPlace> DiscFinder::Find(int n, const std::string& section) {
     if (std::optional<DiscPlace> place = InFolder(n, section, folder)) return place;
   }
   return std::nullopt;
+}
+
+std::optional<DiscPlace> LocateDisc(InstallContext& ctx, const InstallPlan& plan,
+                                    InstallScreen& screen, DiscFinder& finder, CopyState& state,
+                                    int n, const std::string& section, bool askFirst,
+                                    bool* cancelled) {
+  *cancelled = false;
+  const bool checkDiscs = plan.mode != LaunchMode::kUpdate && !plan.tryMode;
+  const std::string label = SectionLabel(ctx.script, section);
+  const std::string disc = "disc " + std::to_string(n);
+  LogLine(ctx.log, disc + " " + section,
+          plan.discsInFolders ? "its files expected in a folder" : "label " + label + " expected");
+  auto notFound = [&] {
+    LogLine(ctx.log, disc,
+            plan.discsInFolders
+                ? std::string("no folder holds its files")
+                : "label " + state.currentLabel + " found, and " + label + " in no other drive");
+  };
+  auto prompt = [&](const TextKey& caption, const std::string& more = std::string()) {
+    if (PromptForDisc(ctx, screen, n, caption, more)) return true;
+    *cancelled = true;
+    return false;
+  };
+  std::optional<DiscPlace> place;
+  if (plan.tryMode) {
+    // A trial run asks nothing and compares no label; a set in folders is still found by
+    // its files.
+    if (plan.discsInFolders) place = finder.Find(n, section);
+  } else if (plan.silent) {
+    // Unattended, nobody may be there to press a button: a disc prompt comes only when no
+    // drive holds the disc asked for, and a set in folders has nobody to choose a folder.
+    place = finder.Find(n, section);
+    const int prompts = plan.discsInFolders ? 0
+                        : !checkDiscs       ? (n >= 2 ? 1 : 0)
+                        : n >= 2            ? 1 + kWrongDiscPrompts
+                                            : kWrongDiscPrompts;
+    for (int asked = 0; !place && asked < prompts; ++asked) {
+      notFound();
+      if (!prompt(asked == 0 && n >= 2 ? script::kCaptionInsertDisc : script::kCaptionWrongDisc))
+        return std::nullopt;
+      place = finder.Find(n, section);
+    }
+  } else {
+    if (askFirst && !prompt(script::kCaptionInsertDisc)) return std::nullopt;
+    place = finder.Find(n, section);
+    // The wrong-disc prompt comes only when no drive (no folder) holds the disc: three
+    // times at most, and the copy goes ahead all the same after the third.
+    for (int asked = 1; checkDiscs && !place && asked <= kWrongDiscPrompts; ++asked) {
+      notFound();
+      if (!prompt(script::kCaptionWrongDisc, plan.discsInFolders ? kChooseFolderLine : ""))
+        return std::nullopt;
+      if (plan.discsInFolders) {
+        if (std::optional<std::string> chosen = screen.ChooseDiscFolder()) {
+          place = finder.InFolder(n, section, *chosen);
+          if (!place) LogLine(ctx.log, disc, "REFUSED " + *chosen + ": its files are not there");
+        }
+      } else if (asked < kWrongDiscPrompts) {
+        place = finder.Find(n, section);
+      }
+    }
+  }
+  if (place) LogLine(ctx.log, disc, "found in " + place->where);
+  return place;
 }
 
 }  // namespace dl

@@ -45,6 +45,16 @@ class DiscFinder {
   std::string firstFolder_;  // the folder that disc 1 was found in
 };
 
+// Where disc n (from 1) of this section is, looked for as the plan's kind of run looks:
+// a trial run asks nothing; an unattended one asks only when no drive holds the disc; an
+// interactive one asks for it first when askFirst is set, and up to three times when no
+// drive (no folder: the user may choose one) holds it. Nothing when it was not found, or
+// when the user cancelled a prompt (*cancelled is then set).
+std::optional<DiscPlace> LocateDisc(InstallContext& ctx, const InstallPlan& plan,
+                                    InstallScreen& screen, DiscFinder& finder, CopyState& state,
+                                    int n, const std::string& section, bool askFirst,
+                                    bool* cancelled);
+
 // The label a disc section names ("" when it names none).
 std::string SectionLabel(IniFile& script, const std::string& section);
 
