@@ -117,7 +117,8 @@ std::string GameGroupFolder(InstallContext& ctx, const InstallPlan& plan) {
   return LiesInside(folder, plan.programsPath, &ctx.system) ? folder : std::string();
 }
 
-void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner) {
+std::vector<std::pair<std::string, std::string>> RenamePairs(InstallContext& ctx) {
+  std::vector<std::pair<std::string, std::string>> pairs;
   for (int i = 0;; ++i) {
     const char* value = ctx.script.GetString(kRenames, FileKeyName(i).c_str(), nullptr);
     if (value == nullptr) break;
@@ -139,12 +140,19 @@ void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRe
     if (!IsContainedRelativePath(names[0], false, &ctx.system) ||
         !IsContainedRelativePath(names[1], false, &ctx.system))
       continue;
+    pairs.emplace_back(names[0], names[1]);
+  }
+  return pairs;
+}
+
+void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner) {
+  for (const auto& [oldName, newName] : RenamePairs(ctx)) {
     std::string from = plan.installFolder, to = plan.installFolder;
-    if (!JoinPath(ctx.system, &from, names[0]) || !JoinPath(ctx.system, &to, names[1])) continue;
+    if (!JoinPath(ctx.system, &from, oldName) || !JoinPath(ctx.system, &to, newName)) continue;
     if (ctx.journal != nullptr) {
       std::uint64_t bytes = 0;
       ctx.system.FileSize(from, &bytes);
-      ctx.journal->BeforeFile(names[1], bytes);
+      ctx.journal->BeforeFile(newName, bytes);
     }
     const int renamed =
         ctx.system.ShellFileOperation(owner, ShellOp::kRename, from, to, kCopyFlags);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "install/install_plan.h"
 
@@ -21,6 +23,9 @@ inline constexpr int kShortcutPolls = 10;
 // The flags of the desktop copy: no progress window, no confirmation.
 inline constexpr std::uint32_t kDesktopCopyFlags = kShellSilent | kShellNoConfirmation;
 
+// The renames of "[renname]" that keep both names inside the install folder, in order:
+// each an old name and its new one.
+std::vector<std::pair<std::string, std::string>> RenamePairs(InstallContext& ctx);
 // Gives copied files the names of "[renname]" (old,new), the new one the archive mark.
 void RenameInstalledFiles(InstallContext& ctx, const InstallPlan& plan, WindowRef owner);
 // The group text, the converter ("grpconv -o"), the waits for the shortcuts, the desktop

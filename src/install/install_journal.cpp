@@ -364,6 +364,12 @@ void InstallJournal::BeforeGroup(const std::string& folder) {
   if (!files_.GetAttributes(folder, &attributes)) Note({JournalEntry::kGroup, folder, 0, false});
 }
 
+std::string JournalText(const Journal& journal) {
+  std::string text = HeaderText(journal.codePage);
+  for (const JournalEntry& e : journal.entries) text += JournalLine(e);
+  return text;
+}
+
 std::string InstallJournal::FinishedText() const {
   std::string text = HeaderText(files_.AnsiCodePage());
   for (const JournalEntry& e : entries_) text += JournalLine(e);

@@ -97,6 +97,8 @@ struct Journal {
 };
 
 std::string JournalLine(const JournalEntry& entry);
+// A journal read back, written anew in this version's form (its code page kept).
+std::string JournalText(const Journal& journal);
 // Reads a journal's text. Every path is checked as it is read: relative ones must stay
 // inside the install folder (no "..", drive, stream or pattern), absolute ones must be
 // plain; an entry that breaks a rule is a problem and is left out.

@@ -1,5 +1,7 @@
 #include "install/install_record.h"
 
+#include <functional>
+
 #include "install/install_journal.h"
 #include "install/install_log.h"
 #include "install/path_guard.h"
@@ -15,6 +17,19 @@ namespace {
 
 bool OnDriveC(const std::string& path) {
   return path.size() >= 2 && path[1] == ':' && (path[0] == 'C' || path[0] == 'c');
+}
+
+// Puts the entries into the pack (put) and saves it over the record's pack, by way of a
+// scratch pack.
+bool SavePack(InstallContext& ctx, const InstallPlan& plan, const std::function<bool()>& put) {
+  if (!put()) return false;
+  const std::string scratch = ScratchBaseFor(plan.recordPath);
+  if (ctx.pack.Save(scratch.c_str(), 1)) return true;
+  // C:\ may refuse the scratch pack (a user without the right to write there): try once
+  // more next to the record, on the record's own volume.
+  const std::string beside = plan.recordPath + "-new";
+  if (scratch == beside || !put()) return false;
+  return ctx.pack.Save(beside.c_str(), 1) != 0;
 }
 
 }  // namespace
@@ -77,20 +92,29 @@ bool Write(InstallContext& ctx, const InstallPlan& plan) {
     return journal.empty() || ctx.pack.PutEntry(kJournalEntryName, journal.data(),
                                                 static_cast<std::uint32_t>(journal.size())) != 0;
   };
-  auto done = [&] {
-    if (ctx.recordJournal != nullptr) *ctx.recordJournal = journal;
-    return true;
-  };
-  if (!put()) return false;
-  const std::string scratch = ScratchBaseFor(plan.recordPath);
-  if (ctx.pack.Save(scratch.c_str(), 1)) return done();
-  // C:\ may refuse the scratch pack (a user without the right to write there): try once
-  // more next to the record, on the record's own volume.
-  const std::string beside = plan.recordPath + "-new";
-  if (scratch == beside || !put()) return false;
-  return ctx.pack.Save(beside.c_str(), 1) != 0 && done();
+  if (!SavePack(ctx, plan, put)) return false;
+  if (ctx.recordJournal != nullptr) *ctx.recordJournal = journal;
+  return true;
 }
 
 }  // namespace
+
+bool StoreRecordJournal(InstallContext& ctx, const InstallPlan& plan, const std::string& journal) {
+  // Start-up read the record and closed its pack: the new pack is the one there now with
+  // the journal replaced, never a pack of the journal alone.
+  const std::string name = Read(ctx.script, script::kRecordName);
+  PackRecordRef record;
+  bool stored = RecordNameProblem(name, &ctx.system).empty() &&
+                (ctx.pack.isOpen() || ctx.pack.Open(plan.recordPath.c_str(), kRecordSlots, 0)) &&
+                ctx.pack.FindRecord(name.c_str(), &record);
+  stored = stored && SavePack(ctx, plan, [&] {
+             return ctx.pack.PutEntry(kJournalEntryName, journal.data(),
+                                      static_cast<std::uint32_t>(journal.size())) != 0;
+           });
+  ctx.pack.Close();
+  LogLine(ctx.log, "journal in " + plan.recordPath + ".pak", stored ? "updated" : "FAILED");
+  if (stored && ctx.recordJournal != nullptr) *ctx.recordJournal = journal;
+  return stored;
+}
 
 }  // namespace dl

@@ -15,12 +15,19 @@ namespace dl {
 // blank, and not the name of the journal's entry.
 std::string RecordNameProblem(const std::string& name, CodePage* codePage = nullptr);
 
+// The slots the record's pack is opened with.
+inline constexpr std::uint32_t kRecordSlots = 5;
+
 // The scratch pack's base path; ".pak" is added.
 inline constexpr const char* kScratchBase = "C:\\Wdtemp";
 
 // Writes the record: the plan's install folder and disc root are added to it. True when
 // the pack holds it; false when nothing could be written (the pack then is as it was).
 bool WriteInstallRecord(InstallContext& ctx, const InstallPlan& plan);
+
+// Puts a journal into the record's pack in place of the one there (a repair, an update):
+// true when the pack holds it.
+bool StoreRecordJournal(InstallContext& ctx, const InstallPlan& plan, const std::string& journal);
 
 // Where the new pack is written before it replaces the old one: C:\Wdtemp when the record
 // is on drive C:, else next to the record, so that the replacement stays on one volume.

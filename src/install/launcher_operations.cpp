@@ -1,10 +1,12 @@
 #include "install/launcher_operations.h"
 
 #include <chrono>
+#include <map>
 
 #include "install/finish.h"
 #include "install/install_log.h"
 #include "install/install_record.h"
+#include "install/join_path.h"
 #include "install/launch.h"
 #include "install/path_guard.h"
 #include "install/program_entry.h"
@@ -44,7 +46,70 @@ UndoResult LauncherOperations::RollBackInstall(const InstallPlan& plan, InstallS
 }
 
 CopyResult LauncherOperations::CopyAllDiscs(const InstallPlan& plan, InstallScreen& screen) {
-  return dl::CopyAllDiscs(ctx_, plan, screen, copy_);
+  if (plan.mode != LaunchMode::kUpdate || journal_ != nullptr)
+    return dl::CopyAllDiscs(ctx_, plan, screen, copy_);
+  // An update notes what it copies in a journal of its own, kept in memory: the record's
+  // journal takes its files afterwards (undoing an update restores nothing).
+  InstallJournal update(ctx_.system, std::string(), plan.installFolder);
+  ctx_.journal = &update;
+  CopyResult result = dl::CopyAllDiscs(ctx_, plan, screen, copy_);
+  ctx_.journal = nullptr;
+  RecordUpdate(plan, update);
+  return result;
+}
+
+void LauncherOperations::RecordUpdate(const InstallPlan& plan, const InstallJournal& update) {
+  if (ctx_.recordJournal == nullptr || ctx_.recordJournal->empty()) return;
+  const Journal journal = ParseJournal(*ctx_.recordJournal, &ctx_.system);
+  // A journal of an earlier version has no stamps to refresh; one of another folder is not
+  // this update's.
+  bool stamped = false;
+  for (const JournalEntry& e : journal.entries)
+    stamped = stamped || e.kind == JournalEntry::kCopied;
+  if (!stamped || !journal.whole() ||
+      ctx_.system.FoldCase(journal.installFolder) != ctx_.system.FoldCase(plan.installFolder))
+    return;
+  std::vector<JournalEntry> added;
+  std::map<std::string, std::string> copied;  // folded name -> name
+  for (const JournalEntry& e : update.entries()) {
+    if (e.kind == JournalEntry::kMade) added.push_back(e);
+    if (e.kind == JournalEntry::kFile) copied.emplace(ctx_.system.FoldCase(e.path), e.path);
+  }
+  for (const JournalEntry& e : update.entries())
+    if (e.kind == JournalEntry::kFile) added.push_back(e);
+  int stamps = 0;
+  for (const auto& [key, rel] : copied) {
+    std::string path = plan.installFolder;
+    JournalEntry stamp;
+    if (!JoinPath(ctx_.system, &path, rel) || !StampFile(ctx_.system, path, &stamp)) continue;
+    stamp.path = rel;
+    added.push_back(stamp);
+    ++stamps;
+  }
+  if (stamps == 0) return;
+  LogLine(ctx_.log, "checksums", std::to_string(stamps) + " files of the update");
+  StoreRecordJournal(ctx_, plan, JournalText(WithEntries(ctx_.system, journal, added)));
+}
+
+RepairResult LauncherOperations::Repair(const InstallPlan& plan, InstallScreen& screen,
+                                        const Journal& journal,
+                                        const std::vector<std::string>& files) {
+  RepairResult result = RepairFiles(ctx_, plan, screen, copy_, journal, files);
+  // A file copied back from its disc is mostly the install's own to the byte and the
+  // write time: the journal is written again only when a stamp differs.
+  std::map<std::string, const JournalEntry*> noted;
+  for (const JournalEntry& e : journal.entries)
+    if (e.kind == JournalEntry::kCopied) noted[ctx_.system.FoldCase(e.path)] = &e;
+  bool differs = false;
+  for (const JournalEntry& s : result.stamps) {
+    const auto it = noted.find(ctx_.system.FoldCase(s.path));
+    differs = differs || it == noted.end() || it->second->number != s.number ||
+              it->second->time != s.time || it->second->crc != s.crc;
+  }
+  if (differs)
+    result.recorded = StoreRecordJournal(
+        ctx_, plan, JournalText(WithEntries(ctx_.system, journal, result.stamps)));
+  return result;
 }
 
 void LauncherOperations::RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) {

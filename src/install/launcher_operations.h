@@ -21,6 +21,8 @@ class LauncherOperations : public InstallOperations {
   void RenameInstalledFiles(const InstallPlan& plan, InstallScreen& screen) override;
   void FinishInstall(const InstallPlan& plan, InstallScreen& screen) override;
   bool WriteInstallRecord(const InstallPlan& plan) override;
+  RepairResult Repair(const InstallPlan& plan, InstallScreen& screen, const Journal& journal,
+                      const std::vector<std::string>& files) override;
   bool Uninstall(const InstallPlan& plan, InstallScreen& screen) override;
   void RunGame() override;
   void RunDemo(const InstallPlan& plan) override;
@@ -28,6 +30,10 @@ class LauncherOperations : public InstallOperations {
   void RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) override;
 
  private:
+  // Notes in the record's journal the files an update copied: their stamps anew, and the
+  // files and folders it made that the install had not.
+  void RecordUpdate(const InstallPlan& plan, const InstallJournal& update);
+
   InstallContext ctx_;
   CopyState copy_;                           // the copy-step counter lives for the whole run
   std::unique_ptr<InstallJournal> journal_;  // of the fresh install that runs now

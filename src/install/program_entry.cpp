@@ -172,7 +172,10 @@ bool RegisterProgram(InstallContext& ctx, const InstallPlan& plan, const std::st
       {"DisplayIcon", icon, {}},
       {"InstallLocation", plan.installFolder, {}},
       {"EstimatedSize", "", static_cast<std::uint32_t>(kilobytes)},
-      {"NoModify", "", 1u},
+      // Change in the list repairs the install from its discs; Repair there belongs to the
+      // system's own installer.
+      {"NoModify", "", 0u},
+      {"ModifyPath", quoted + " /REPAIR", {}},
       {"NoRepair", "", 1u},
       {"UninstallString", quoted + " /U", {}},
       {"QuietUninstallString", quoted + " /U /S", {}},

@@ -103,6 +103,31 @@ VerifyReport VerifyInstall(FileSystem& files, const Journal& journal) {
   return report;
 }
 
+Journal WithEntries(FileSystem& files, const Journal& journal,
+                    const std::vector<JournalEntry>& added) {
+  auto key = [&](const JournalEntry& e) {
+    return std::to_string(static_cast<int>(e.kind)) + "\t" + files.FoldCase(e.path);
+  };
+  std::map<std::string, const JournalEntry*> wanted;
+  for (const JournalEntry& e : added) wanted[key(e)] = &e;
+  Journal out = journal;
+  out.entries.clear();
+  for (const JournalEntry& e : journal.entries) {
+    if (e.kind == JournalEntry::kEnd) continue;
+    const auto found = wanted.find(key(e));
+    if (found == wanted.end()) {
+      out.entries.push_back(e);
+    } else if (e.kind != JournalEntry::kCopied) {
+      out.entries.push_back(e);  // the first note of a file or folder stays as it was
+      wanted.erase(found);
+    }
+  }
+  for (const JournalEntry& e : added)
+    if (wanted.count(key(e)) != 0) out.entries.push_back(e);
+  if (journal.complete) out.entries.push_back(JournalEntry{});  // the end
+  return out;
+}
+
 std::string VerifySummary(const VerifyReport& report, const std::string& installFolder,
                           std::size_t names) {
   if (!report.stamped)

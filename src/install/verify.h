@@ -33,6 +33,11 @@ struct VerifyReport {
 // Compares every file the journal stamped with what is in its install folder now.
 VerifyReport VerifyInstall(FileSystem& files, const Journal& journal);
 
+// The journal with these entries in it, ahead of its end: a file's stamp replaces the one
+// noted before; a file or folder entry is added when the journal has none of that path.
+Journal WithEntries(FileSystem& files, const Journal& journal,
+                    const std::vector<JournalEntry>& added);
+
 // The report in a few lines, naming at most `names` files of each kind.
 std::string VerifySummary(const VerifyReport& report, const std::string& installFolder,
                           std::size_t names = 5);

@@ -287,7 +287,10 @@ void SetupDialog::AskToStop() {
   askingToStop_ = true;
   const bool stop = ctx_.system.AskYesNo(
       view_.window(),
-      ctx_.state.mode == LaunchMode::kUpdate
+      ctx_.state.commandLine.repair
+          ? "Stop the repair after the file being copied?\n\nThe files it has copied back so "
+            "far will be put back as they were."
+      : ctx_.state.mode == LaunchMode::kUpdate
           ? "Stop the update after the file being copied?"
           : "Stop the install after the file being copied?\n\nWhat it has copied so far will "
             "be removed.",
@@ -410,15 +413,16 @@ void SetupDialog::RunSilent() {
     if (!why.empty()) LogLine(ctx_.log, "unattended", why);
     EndDialog();  // the launcher ends without waiting
   };
-  if (line.verify) {
-    if (st.mode != LaunchMode::kInstalled) {
+  if (line.verify || line.repair) {
+    // From an update disc too: the record says what is installed.
+    if (st.mode == LaunchMode::kInstall) {
       if (!line.silent)
         ctx_.system.ShowMessage(
             view_.window(), GameDisplayName(ctx_.script) + " is not installed on this computer.",
             Read(ctx_.script, script::kTextTitle));
       return finish(ExitCode::kNothingToDo, "nothing installed");
     }
-    return finish(VerifyCommand(), "");
+    return finish(line.repair ? RepairCommand() : VerifyCommand(), "");
   }
   if (line.uninstall) {
     // Asked by name once, when somebody is there to answer (the system's list of installed
@@ -463,38 +467,119 @@ void SetupDialog::RunSilent() {
   finish(st.exitCode, st.exitCode == ExitCode::kDone ? "done" : "");
 }
 
-ExitCode SetupDialog::VerifyCommand() {
+std::optional<Journal> SetupDialog::RecordedJournal(const std::string& doing, std::string* why) {
   System& sys = ctx_.system;
-  const Journal journal = ParseJournal(ctx_.state.recordJournal, &sys);
+  Journal journal = ParseJournal(ctx_.state.recordJournal, &sys);
   std::string folder = journal.installFolder;
   if (folder.empty()) folder = Read(ctx_.record, record::kInstallFolderShown);
+  std::string problem;
+  if (ctx_.state.recordJournal.empty())
+    problem = "the install was recorded without its journal";
+  else if (!journal.Problem(sys.AnsiCodePage()).empty())
+    problem = "its journal cannot be used: " + journal.Problem(sys.AnsiCodePage());
+  if (problem.empty()) return journal;
+  *why = "The files of the install in " + folder + " cannot be " + doing + ": " + problem + ".";
+  LogLine(ctx_.log, doing.substr(0, doing.find(' ')) + " " + folder, "NOT DONE: " + problem);
+  return std::nullopt;
+}
+
+VerifyReport SetupDialog::VerifyAndLog(const Journal& journal) {
+  const VerifyReport report = VerifyInstall(ctx_.system, journal);
+  for (const std::string& f : report.missing) LogLine(ctx_.log, "verify " + f, "MISSING");
+  for (const std::string& f : report.damaged) LogLine(ctx_.log, "verify " + f, "DAMAGED");
+  for (const std::string& f : report.changed)
+    LogLine(ctx_.log, "verify " + f, "changed since the install");
+  LogLine(ctx_.log, "verify " + journal.installFolder,
+          report.stamped ? std::to_string(report.verified) + " sound, " +
+                               std::to_string(report.missing.size()) + " missing, " +
+                               std::to_string(report.damaged.size()) + " damaged, " +
+                               std::to_string(report.changed.size()) + " changed"
+                         : "NOT DONE: no checksums in the journal");
+  return report;
+}
+
+ExitCode SetupDialog::VerifyCommand() {
   std::string text;
   bool faulty = false;
-  if (ctx_.state.recordJournal.empty() || !journal.Problem(sys.AnsiCodePage()).empty()) {
-    const std::string why =
-        ctx_.state.recordJournal.empty()
-            ? "the install was recorded without its journal"
-            : "its journal cannot be used: " + journal.Problem(sys.AnsiCodePage());
-    text = "The files of the install in " + folder + " cannot be verified: " + why + ".";
-    LogLine(ctx_.log, "verify " + folder, "NOT DONE: " + why);
-  } else {
-    const VerifyReport report = VerifyInstall(sys, journal);
-    for (const std::string& f : report.missing) LogLine(ctx_.log, "verify " + f, "MISSING");
-    for (const std::string& f : report.damaged) LogLine(ctx_.log, "verify " + f, "DAMAGED");
-    for (const std::string& f : report.changed)
-      LogLine(ctx_.log, "verify " + f, "changed since the install");
-    LogLine(ctx_.log, "verify " + folder,
-            report.stamped ? std::to_string(report.verified) + " sound, " +
-                                 std::to_string(report.missing.size()) + " missing, " +
-                                 std::to_string(report.damaged.size()) + " damaged, " +
-                                 std::to_string(report.changed.size()) + " changed"
-                           : "NOT DONE: no checksums in the journal");
-    text = VerifySummary(report, folder);
+  if (const std::optional<Journal> journal = RecordedJournal("verified", &text)) {
+    const VerifyReport report = VerifyAndLog(*journal);
+    text = VerifySummary(report, journal->installFolder);
     faulty = report.Faulty();
   }
   if (!ctx_.state.commandLine.silent)
-    sys.ShowMessage(view_.window(), text, Read(ctx_.script, script::kTextTitle));
+    ctx_.system.ShowMessage(view_.window(), text, Read(ctx_.script, script::kTextTitle));
   return faulty ? ExitCode::kDamaged : ExitCode::kDone;
+}
+
+ExitCode SetupDialog::RepairCommand() {
+  System& sys = ctx_.system;
+  const CommandLine& line = ctx_.state.commandLine;
+  auto tell = [&](const std::string& text) {
+    if (!line.silent) sys.ShowMessage(view_.window(), text, Read(ctx_.script, script::kTextTitle));
+  };
+  std::string why;
+  const std::optional<Journal> journal = RecordedJournal("repaired", &why);
+  if (!journal) {
+    tell(why);
+    return ExitCode::kRefused;
+  }
+  const VerifyReport before = VerifyAndLog(*journal);
+  if (!before.stamped) {
+    tell(VerifySummary(before, journal->installFolder) + "\n\nNothing was repaired.");
+    return ExitCode::kRefused;
+  }
+  std::vector<std::string> wanted = before.missing;
+  wanted.insert(wanted.end(), before.damaged.begin(), before.damaged.end());
+  if (line.repairAll) wanted.insert(wanted.end(), before.changed.begin(), before.changed.end());
+  if (wanted.empty()) {
+    LogLine(ctx_.log, "repair " + journal->installFolder, "nothing to repair");
+    tell(VerifySummary(before, journal->installFolder) + "\n\nNothing needed repairing.");
+    return ExitCode::kDone;
+  }
+
+  InstallPlan plan = PlanInstall();
+  plan.installFolder = journal->installFolder;
+  // The launcher's copy beside the record holds no disc: the discs are looked for in the
+  // CD-ROM drives by their labels.
+  if (plan.discsInFolders && !ctx_.state.launcherFolder.empty() &&
+      IsUninstallerFolder(sys, ctx_.state.launcherFolder, Read(ctx_.script, script::kRecordName))) {
+    plan.discsInFolders = false;
+    plan.discRoot.clear();
+    plan.sourceRoot.clear();
+    plan.patternRoot.clear();
+  }
+  LogLine(ctx_.log, "repair " + journal->installFolder,
+          std::to_string(wanted.size()) + " files to copy back from the discs");
+  ++busy_;
+  view_.ShowControl(kInstallButton, false);
+  view_.ShowControl(kPlayButton, false);
+  view_.ShowControl(kDemoButton, false);
+  copying_ = true;
+  stopRequested_ = false;
+  const RepairResult repaired = ops_.Repair(plan, *this, *journal, wanted);
+  copying_ = false;
+  --busy_;
+  if (!repaired.ok) {
+    tell(std::string(repaired.cancelled ? "The repair was cancelled."
+                                        : "The repair did not finish: " + repaired.failure + ".") +
+         "\n\nThe files it had copied back were put back as they were before it.");
+    return repaired.cancelled ? ExitCode::kCancelled : ExitCode::kFailed;
+  }
+  // Verified again, by the stamps the record's journal holds now.
+  const Journal now = repaired.recorded && !ctx_.state.recordJournal.empty()
+                          ? ParseJournal(ctx_.state.recordJournal, &sys)
+                          : WithEntries(sys, *journal, repaired.stamps);
+  const VerifyReport after = VerifyAndLog(now);
+  std::string text = std::to_string(repaired.repaired.size()) +
+                     " files were copied back from the discs.\n\n" +
+                     VerifySummary(after, journal->installFolder);
+  if (!repaired.nowhere.empty())
+    text += "\n\nNo disc of this game holds " + std::to_string(repaired.nowhere.size()) +
+            " of them: they cannot be repaired from the discs.";
+  if (!repaired.recorded)
+    text += "\n\nThe install record could not be updated with the repaired files.";
+  tell(text);
+  return after.Faulty() ? ExitCode::kDamaged : ExitCode::kDone;
 }
 
 void SetupDialog::ChooseFolder() {

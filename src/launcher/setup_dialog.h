@@ -10,6 +10,7 @@
 #include "install/copy.h"
 #include "install/install_screen.h"
 #include "install/operations.h"
+#include "install/verify.h"
 #include "launcher/control_ids.h"
 #include "launcher/launcher_state.h"
 
@@ -170,6 +171,14 @@ class SetupDialog : public InstallScreen {
   // /VERIFY: the installed files against the record's journal; the exit code says whether
   // something is missing or damaged.
   ExitCode VerifyCommand();
+  // /REPAIR: a verify, the missing and damaged files (=ALL: the changed ones too) copied
+  // back from their discs, and a verify again.
+  ExitCode RepairCommand();
+  // The record's journal, when it can be used; else why the files cannot be `doing`
+  // ("verified"), for the user.
+  std::optional<Journal> RecordedJournal(const std::string& doing, std::string* why);
+  // A verify, each file found wrong in the log.
+  VerifyReport VerifyAndLog(const Journal& journal);
   // The copy of the discs, with the close box and Esc asking whether to stop.
   CopyResult CopyDiscs(const InstallPlan& plan);
   // The question of the close box during a copy: Yes stops after the current file.

@@ -21,7 +21,6 @@ namespace dl {
 namespace {
 
 constexpr int kFirstDiscPrompts = 3;
-constexpr std::uint32_t kRecordSlots = 5;
 
 // Reads the install record through the pack: a missing pack, a pack without the entry or
 // a damaged entry leave the record not loaded.
@@ -143,7 +142,8 @@ int LauncherMain(LauncherContext& ctx, ModuleRef instance,
   const std::string launcherFolder = CutAtLastSeparator(sys, CutToPath(sys.ModuleFilePath(), &sys));
   // The copy an install keeps beside its record is there to uninstall: started without
   // switches (a double click), it uninstalls as /U does.
-  const bool plainStart = !line.silent && !line.folder && !line.directx && !line.verify;
+  const bool plainStart =
+      !line.silent && !line.folder && !line.directx && !line.verify && !line.repair;
   const bool fromUninstaller = IsUninstallerFolder(sys, launcherFolder);
   // An uninstall needs no disc: the script beside the launcher (on the disc, or in that
   // copy) says what the game's files are.

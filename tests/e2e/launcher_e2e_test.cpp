@@ -1944,8 +1944,10 @@ TEST_F(DiscSetsE2E, TheCloseBoxDuringTheCopyAnsweredYesLeavesNothing) {
 
 // /VERIFY after a silent install: one file deleted, one damaged with its time kept, one
 // written again by the player; the launcher's copy beside the record, with no disc in any
-// drive, names exactly those and exits with 5. The files are left as they are.
-TEST_F(UnattendedE2E, VerifyFindsTheMissingTheDamagedAndTheRewrittenFileWithoutADisc) {
+// drive, names exactly those and exits with 5. The files are left as they are. /REPAIR
+// from that copy then finds disc 1 in F: (the only disc that holds them), copies the two
+// back byte for byte and keeps the player's file; /VERIFY exits 0 after it.
+TEST_F(UnattendedE2E, VerifyFindsTheMissingTheDamagedAndTheRewrittenFileAndRepairMendsThem) {
   ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
   StartSilent("/S");
   ASSERT_EQ(WaitForExit(setup_, 60000), 0);
@@ -1982,6 +1984,28 @@ TEST_F(UnattendedE2E, VerifyFindsTheMissingTheDamagedAndTheRewrittenFileWithoutA
       << log;
   EXPECT_NE(log.find(" 1 missing, 1 damaged, 1 changed"), std::string::npos) << log;
   EXPECT_EQ(ReadAll(game + "readme.txt"), "the player's own notes");
+
+  ASSERT_TRUE(SwapDisc('f', disc1_, "WENDMARK_1"));
+  log_ = shots_ + "\\repair.log";
+  ::DeleteFileA(log_.c_str());
+  setup_ = Start("\"" + Uninstaller() + "\\setup.exe\" /S /REPAIR /LOG=\"" + log_ + "\"", "C:\\");
+  ASSERT_NE(setup_.handle, nullptr);
+  EXPECT_EQ(BoxBeforeExit(), nullptr);
+  EXPECT_EQ(WaitForExit(setup_, 60000), 0);
+  const std::string repairLog = ReadAll(log_);
+  EXPECT_NE(repairLog.find("disc 1: found in F:\\"), std::string::npos) << repairLog;
+  EXPECT_EQ(repairLog.find("disc 2"), std::string::npos) << repairLog;
+  for (const char* file : {"data\\level1.dat", "data\\level2.dat"})
+    EXPECT_EQ(ReadAll(game + file), ReadAll(WinePath(disc1_) + "\\game\\" + file)) << file;
+  EXPECT_EQ(ReadAll(game + "readme.txt"), "the player's own notes");
+  EXPECT_EQ(::GetFileAttributesA((game + "data\\level2.dat.dlrepair").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+
+  log_ = shots_ + "\\verify-again.log";
+  ::DeleteFileA(log_.c_str());
+  setup_ = Start("\"" + Uninstaller() + "\\setup.exe\" /S /VERIFY /LOG=\"" + log_ + "\"", "C:\\");
+  ASSERT_NE(setup_.handle, nullptr);
+  EXPECT_EQ(WaitForExit(setup_, 60000), 0) << ReadAll(log_);
 }
 
 }  // namespace

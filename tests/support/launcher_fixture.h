@@ -55,6 +55,11 @@ class RecordingOperations : public InstallOperations {
     calls.push_back("record");
     return recordResult != 0;
   }
+  RepairResult Repair(const InstallPlan&, InstallScreen&, const Journal&,
+                      const std::vector<std::string>&) override {
+    calls.push_back("repair");
+    return {};
+  }
   bool Uninstall(const InstallPlan&, InstallScreen&) override {
     calls.push_back("uninstall");
     if (whileUninstalling) whileUninstalling();

@@ -107,7 +107,9 @@ TEST(ProgramEntry, AnInstallListsTheGameAndKeepsItsUninstallerWhereOnlyAdministr
     EXPECT_EQ(m.Value(root, "QuietUninstallString"),
               "\"C:\\windows\\KVX.uninstall\\setup.exe\" /U /S");
     EXPECT_EQ(m.Value(root, "DisclaunchRecord"), "C:\\windows\\KVX.ini.pak");
-    EXPECT_EQ(m.Number(root, "NoModify"), 1u);
+    // Change in the list repairs; Repair there is the system installer's own.
+    EXPECT_EQ(m.Number(root, "NoModify"), 0u);
+    EXPECT_EQ(m.Value(root, "ModifyPath"), "\"C:\\windows\\KVX.uninstall\\setup.exe\" /REPAIR");
     EXPECT_EQ(m.Number(root, "NoRepair"), 1u);
     // Every byte the install wrote into its folder, in KB rounded up; nothing of the
     // uninstaller is in that folder, which a standard user may change.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "install/install_log.h"
@@ -54,6 +55,20 @@ TEST(CommandLine, SwitchesQuotedValuesRepeatsAndUnknowns) {
     EXPECT_EQ(line.folder.value_or(""), c.folder);
     EXPECT_EQ(line.log.value_or(""), c.log);
     EXPECT_EQ(line.problems, c.problems);
+  }
+  // /REPAIR takes =ALL and no other value, and no other command beside it.
+  for (const auto& [text, repair, all, problem] :
+       std::vector<std::tuple<std::string, bool, bool, std::string>>{
+           {"/repair=all /S", true, true, ""},
+           {"/REPAIR", true, false, ""},
+           {"/REPAIR=SOME", false, false, "/REPAIR=SOME"},
+           {"/REPAIR /VERIFY", true, false, "/REPAIR (not with /U, /VERIFY, /D= or /DIRECTX)"}}) {
+    const CommandLine line = ParseCommandLine(text);
+    EXPECT_EQ(line.repair, repair) << text;
+    EXPECT_EQ(line.repairAll, all) << text;
+    EXPECT_EQ(line.problems,
+              problem.empty() ? std::vector<std::string>{} : std::vector<std::string>{problem})
+        << text;
   }
 }
 
