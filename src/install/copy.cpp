@@ -28,6 +28,11 @@ CopyResult Cancelled(CopyResult result) {
   return result;
 }
 
+CopyResult Stopped(InstallContext& ctx, CopyResult result) {
+  LogLine(ctx.log, "copy", "STOPPED: cancelled by the user");
+  return Cancelled(std::move(result));
+}
+
 bool Fail(InstallContext& ctx, CopyResult* result, const std::string& why) {
   LogLine(ctx.log, "copy", "FAILED " + why);
   if (result->failure.empty()) result->failure = why;
@@ -288,6 +293,9 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
     const int n = static_cast<int>(index) + 1;
     const std::string& section = plan.discs[index];
     const std::string disc = "disc " + std::to_string(n);
+    // A stop asked for after the last file of a disc was checked is taken before the next
+    // disc is asked for.
+    if (index > 0 && screen.StopRequested()) return Stopped(ctx, result);
     bool cancelled = false;
     std::optional<DiscPlace> place = LocateDisc(ctx, plan, screen, finder, state, n, section,
                                                 /*askFirst=*/n >= 2, &cancelled);
@@ -305,6 +313,7 @@ CopyResult CopyAllDiscs(InstallContext& ctx, const InstallPlan& plan, InstallScr
     }
     LogLine(ctx.log, disc + " copied", "done");
   }
+  if (!plan.discs.empty() && screen.StopRequested()) return Stopped(ctx, result);
   if (!checkDiscs) return result;
 
   // The first disc back, in any drive. A set in folders has it there all along.

@@ -158,6 +158,7 @@ RepairResult RepairFiles(InstallContext& ctx, const InstallPlan& plan, InstallSc
   DiscFinder finder(ctx, plan, state);
   int position = 0;
   for (const auto& [disc, wanted] : byDisc) {
+    if (position > 0 && screen.StopRequested()) return fail("cancelled by the user", true);
     bool cancelled = false;
     const std::optional<DiscPlace> place =
         LocateDisc(ctx, plan, screen, finder, state, disc, plan.discs[disc - 1], /*askFirst=*/false,

@@ -164,7 +164,7 @@ TEST(DiscSets, AFolderChosenInThePromptMustHoldTheDiscAskedFor) {
 }
 
 TEST(DiscSets, ACancelledPromptOrAStoppedCopyLeavesNothingAndSaysSo) {
-  enum Act { kOk, kCancel, kClose, kEsc };
+  enum Act { kOk, kCancel, kClose, kEsc, kCloseBetweenDiscs };
   struct Case {
     const char* name;
     std::vector<int> answers;  // in order: each prompt's and question's answer
@@ -179,6 +179,8 @@ TEST(DiscSets, ACancelledPromptOrAStoppedCopyLeavesNothingAndSaysSo) {
       {"the close box, Yes", {kAnswerYes}, kClose, false, 4},
       {"Esc, Yes", {kAnswerYes}, kEsc, false, 4},
       {"the close box, No: the copy goes on", {kAnswerNo}, kClose, false, 0},
+      // Taken after disc 1's last file was checked: no prompt for disc 2 comes.
+      {"the close box between the discs, Yes", {kAnswerYes}, kCloseBetweenDiscs, false, 4},
   };
   for (const Case& c : cases) {
     Machine m;
@@ -189,7 +191,9 @@ TEST(DiscSets, ACancelledPromptOrAStoppedCopyLeavesNothingAndSaysSo) {
     const int code = m.Start("", [&](SetupDialog& d, FakeView& v) {
       int files = 0;
       v.onInput = [&] {
-        if (++files != 2) return;
+        ++files;
+        if (files == 3 && c.during == kCloseBetweenDiscs) d.OnClose();
+        if (files != 2) return;
         if (c.during == kClose) d.OnClose();
         if (c.during == kEsc) d.OnCommand(kIdCancel);
       };
@@ -207,6 +211,7 @@ TEST(DiscSets, ACancelledPromptOrAStoppedCopyLeavesNothingAndSaysSo) {
       // Stopped after the current file: the second file was copied, the third was not.
       EXPECT_TRUE(m.log.Has("STOPPED")) << c.name;
       EXPECT_EQ(m.copies, 2) << c.name;
+      for (const std::string& p : m.Prompts()) EXPECT_NE(p, kInsert2) << c.name;
     }
   }
 }
