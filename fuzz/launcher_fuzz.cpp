@@ -127,6 +127,11 @@ class SpyOperations : public dl::InstallOperations {
     if (written) CheckRecord(plan);
     return written;
   }
+  dl::RepairResult Repair(const dl::InstallPlan& plan, dl::InstallScreen& screen,
+                          const dl::Journal& journal,
+                          const std::vector<std::string>& files) override {
+    return real_.Repair(plan, screen, journal, files);
+  }
   bool Uninstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
     return real_.Uninstall(plan, screen);
   }
