@@ -8,6 +8,7 @@
 #include "install/join_path.h"
 #include "install/path_guard.h"
 #include "install/verify.h"
+#include "platform/wildcard.h"
 #include "script/ini_file.h"
 #include "script/schema.h"
 
@@ -21,29 +22,6 @@ std::string Key(FileSystem& files, std::string name) {
   return files.FoldCase(name);
 }
 
-// Whether a search pattern's last part ("*.dat", "lv??.*") matches a file name, both
-// folded; "*.*" matches every name, as a search takes it.
-bool Matches(const std::string& pattern, const std::string& name) {
-  if (pattern == "*.*") return true;
-  std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-      ++p;
-      ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      resume = n;
-    } else if (star != std::string::npos) {
-      p = star + 1;
-      n = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
 // Whether a disc's list entry copied the file that has this name on the disc (both keys).
 bool EntryNames(FileSystem& files, const std::string& entry, const std::string& name) {
   const std::size_t star = entry.find('*');
@@ -54,7 +32,8 @@ bool EntryNames(FileSystem& files, const std::string& entry, const std::string& 
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
   const std::string rest = name.substr(prefix.size());
   if (rest.find('\\') != std::string::npos) return false;
-  return Matches(FileNameOf(files, entry), rest);
+  const std::string pattern = FileNameOf(files, entry);
+  return pattern == "*.*" || WildcardMatch(pattern, rest);  // "*.*" takes every name
 }
 
 // A file the repair has touched: where it goes, and where what was there was set aside.
