@@ -130,6 +130,7 @@ class SpyOperations : public dl::InstallOperations {
   dl::RepairResult Repair(const dl::InstallPlan& plan, dl::InstallScreen& screen,
                           const dl::Journal& journal,
                           const std::vector<std::string>& files) override {
+    installPlan = plan;  // a repair copies back into the install's folder
     return real_.Repair(plan, screen, journal, files);
   }
   bool Uninstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {

@@ -172,8 +172,16 @@ std::vector<DiscFile> MatchingFiles(InstallContext& ctx, const InstallPlan& plan
   std::string pattern = plan.patternRoot.empty() ? entry : plan.patternRoot;
   if (!plan.patternRoot.empty() && !JoinPath(ctx.system, &pattern, entry)) return {};
   std::vector<DiscFile> files;
-  for (const FoundFile& match : ctx.system.FindFiles(pattern))
-    if (!match.isDirectory) files.push_back(DiscFile{prefix + match.name, match.size});
+  for (const FoundFile& match : ctx.system.FindFiles(pattern)) {
+    if (match.isDirectory) continue;
+    // A name the disc's file system allows and Windows' does not (a colon, a control
+    // character) would name a stream or a device in the install folder: it is passed over.
+    if (!IsPlainFileName(match.name, &ctx.system)) {
+      LogLine(ctx.log, "copy " + prefix + match.name, "SKIPPED: not a plain file name");
+      continue;
+    }
+    files.push_back(DiscFile{prefix + match.name, match.size});
+  }
   return files;
 }
 

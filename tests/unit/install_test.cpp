@@ -286,6 +286,21 @@ TEST_F(InstallTest, ScriptPathsStayInsideTheDiscAndTheInstallFolder) {
   EXPECT_FALSE(Exists("C:\\Games\\Game\\outside.txt"));
   EXPECT_FALSE(Exists("C:\\windows\\system32\\windows\\system32\\evil.dll"));
 
+  // A pattern's match is a name on the disc: one that is no plain file name (a stream, a
+  // device) is passed over, and the rest of the pattern is copied.
+  sys_.WriteHostFile("D:\\game\\data\\y.: a stream", "not a file name");
+  state_.sourceRoot = "";
+  {
+    IniFile script;
+    script.LoadText("[disc00]\nfile0=game\\data\\*\n");
+    InstallContext ctx{sys_, script, record_, pack_};
+    CopyState copy;
+    sys_.shellCalls.clear();
+    EXPECT_TRUE(CopyAllDiscs(ctx, Plan(script), dialog_, copy).ok);
+    for (const auto& call : sys_.shellCalls) EXPECT_EQ(call.to.find(':', 2), std::string::npos);
+    EXPECT_EQ(sys_.ReadHostFile("C:\\Games\\Game\\game\\data\\two.dat"), "2");
+  }
+
   // Renames keep both names inside the install folder.
   installFolder_ = "C:\\Games\\Game";
   sys_.WriteHostFile("C:\\Games\\Game\\a.bin", "a");
