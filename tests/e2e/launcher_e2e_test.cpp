@@ -1931,6 +1931,8 @@ TEST_F(DiscSetsE2E, TheCloseBoxDuringTheCopyAnsweredYesLeavesNothing) {
       << MessageBoxText(box);
   Shot(box, "stop-question");
   Press(box, IDYES);
+  // The question's window lingers a moment after the answer: the next box is another one.
+  EXPECT_TRUE(WaitGone(box, kExit));
   box = NextBoxWatchingProgress(dialog);
   ASSERT_NE(box, nullptr) << "no word of the cancelled install";
   EXPECT_EQ(MessageBoxText(box).rfind("The install was cancelled.", 0), 0u) << MessageBoxText(box);
