@@ -51,6 +51,10 @@ class MemorySystem : public dl::PosixFileSystem {
     std::size_t pos_ = 0;
   };
   bool ReadWholeFile(const std::string&, std::string*) override { return false; }
+  bool ReadInPieces(const std::string&,
+                    const std::function<void(const void*, std::size_t)>&) override {
+    return false;
+  }
   bool FileExists(const std::string&) override { return false; }
   std::unique_ptr<dl::WritableFile> CreateForWriting(const std::string&) override {
     return std::make_unique<Sink>();

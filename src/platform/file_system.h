@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ enum class DriveType : std::uint32_t {
   kCdRom = 5,
   kRamDisk = 6,
 };
+
+// The most ReadInPieces hands over at once.
+inline constexpr std::size_t kReadPieceBytes = 1024 * 1024;
 
 // A file opened for writing, created or truncated. Every call reports failure; a short
 // write is a failure.
@@ -85,6 +89,11 @@ class FileSystem : public CodePage {
   // --- files ---
   // Reads a whole file into *out. False when it cannot be opened or read.
   virtual bool ReadWholeFile(const std::string& path, std::string* out) = 0;
+  // Reads a file from its start to its end, handing each piece read (never empty, at most
+  // kReadPieceBytes) to take, in order. False when it cannot be opened or a read fails.
+  // Sequential reads cost less than a mapping's page faults for a file read once.
+  virtual bool ReadInPieces(const std::string& path,
+                            const std::function<void(const void*, std::size_t)>& take) = 0;
   // True when path names an existing file (not a folder).
   virtual bool FileExists(const std::string& path) = 0;
   // Creates path, or truncates it, for writing. Null on failure.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "util/crc32_folding.h"
+
 namespace dl {
 namespace {
 
@@ -31,6 +33,9 @@ std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
   const Tables& t = TheTables();
   const auto* p = static_cast<const unsigned char*>(data);
   crc = ~crc;
+  const std::size_t folded = Crc32Fold(p, size, &crc);
+  p += folded;
+  size -= folded;
   while (size >= 8) {
     const std::uint32_t low =
         crc ^ (static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |

@@ -98,6 +98,32 @@ TEST_F(SystemContract, MappingShowsTheWholeFile) {
   EXPECT_EQ(none, nullptr);
 }
 
+TEST_F(SystemContract, ReadingInPiecesGivesTheWholeFileInOrderInBoundedPieces) {
+  std::string content;
+  for (std::size_t i = 0; i < 3 * kReadPieceBytes + 5; ++i)
+    content.push_back(static_cast<char>(i * 13 + i / 4096));
+  Write("p.bin", content);
+  std::string joined;
+  std::size_t pieces = 0;
+  auto take = [&](const void* data, std::size_t size) {
+    EXPECT_GT(size, 0u);
+    EXPECT_LE(size, kReadPieceBytes);
+    joined.append(static_cast<const char*>(data), size);
+    ++pieces;
+  };
+  ASSERT_TRUE(sys_->ReadInPieces(Path("p.bin"), take));
+  EXPECT_TRUE(joined == content);
+  EXPECT_GE(pieces, 4u);
+
+  Write("empty.bin", "");
+  joined.clear();
+  pieces = 0;
+  EXPECT_TRUE(sys_->ReadInPieces(Path("empty.bin"), take));
+  EXPECT_EQ(pieces, 0u);
+  EXPECT_FALSE(sys_->ReadInPieces(Path("none.bin"), take));
+  EXPECT_FALSE(sys_->ReadInPieces(env_->scratchDir, take)) << "a folder is no file";
+}
+
 TEST_F(SystemContract, RelativePathsResolveAgainstTheCurrentFolder) {
   std::string before = sys_->CurrentDir();
   Write("rel.txt", "relative");

@@ -238,6 +238,12 @@ bool FakeSystem::ReadWholeFile(const std::string& path, std::string* out) {
   return !host.empty() && host_.ReadWholeFile(host, out);
 }
 
+bool FakeSystem::ReadInPieces(const std::string& path,
+                              const std::function<void(const void*, std::size_t)>& take) {
+  std::string host = HostPath(path);
+  return !host.empty() && host_.ReadInPieces(host, take);
+}
+
 bool FakeSystem::FileExists(const std::string& path) {
   std::string host = HostPath(path);
   return !host.empty() && host_.FileExists(host);

@@ -78,6 +78,8 @@ class FakeSystem : public System {
 
   // --- System ---
   bool ReadWholeFile(const std::string& path, std::string* out) override;
+  bool ReadInPieces(const std::string& path,
+                    const std::function<void(const void*, std::size_t)>& take) override;
   bool FileExists(const std::string& path) override;
   std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;

@@ -27,13 +27,21 @@ constexpr const char* kScript =
     "[renname]\nfile0=settings.ini,game\\kvx.ini\n"
     "[WORK_GROUP]\nexefile=game\\kvx.exe\ngroupname=KVX\nlinkname=KVX\n";
 
+// The movie: larger than a read at once, so that its checksum is taken over pieces.
+std::string Movie() {
+  std::string movie;
+  for (std::size_t i = 0; i < 2 * kReadPieceBytes + 777; ++i)
+    movie.push_back(static_cast<char>(i * 31 + i / 1000));
+  return movie;
+}
+
 struct Machine : FakeMachine {
   Machine() : FakeMachine(kScript) {
     WriteDisc(1, "game\\kvx.exe", "the game");
     WriteDisc(1, "game\\data\\one.dat", "level one");
     WriteDisc(1, "game\\data\\two.dat", "level two");
     WriteDisc(1, "settings.ini", "[video]\n");
-    WriteDisc(2, "game\\movie.bin", "the movie");
+    WriteDisc(2, "game\\movie.bin", Movie());
     sys.AddDrive('E', DriveType::kCdRom);
     sys.InsertDisc('E', discs[1], "DISC2");
   }
@@ -66,7 +74,9 @@ TEST(Verify, FindsTheMissingTheDamagedAndTheChangedAndNothingElse) {
   m.sys.SetModulePath("C:\\windows\\KVX.uninstall\\setup.exe");
   m.sys.RemoveFile(m.Game("game\\data\\one.dat"));
   m.Rewrite("game\\data\\two.dat", "level TWO", true);   // same size, same time
-  m.Rewrite("game\\movie.bin", "the movie, cut", true);  // another size, same time
+  std::string movie = Movie();
+  movie[10] ^= 1;  // one bit of the first piece read, same size, same time
+  m.Rewrite("game\\movie.bin", movie, true);
   m.Rewrite("game\\kvx.ini", "[video]\nwidth=800\n", false);
   m.Rewrite("game\\kvx.exe", "the game", false);  // touched only: the same bytes
   m.log.lines.clear();

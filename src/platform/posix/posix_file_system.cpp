@@ -108,6 +108,28 @@ bool PosixFileSystem::ReadWholeFile(const std::string& path, std::string* out) {
   return ok;
 }
 
+bool PosixFileSystem::ReadInPieces(const std::string& path,
+                                   const std::function<void(const void*, std::size_t)>& take) {
+  int fd = ::open(HostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::vector<char> buffer(kReadPieceBytes);
+  bool ok = true;
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) ok = false;
+    if (got <= 0) break;
+    take(buffer.data(), static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return ok;
+}
+
 bool PosixFileSystem::FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(HostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);

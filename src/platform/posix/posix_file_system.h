@@ -10,6 +10,8 @@ namespace dl {
 class PosixFileSystem : public FileSystem {
  public:
   bool ReadWholeFile(const std::string& path, std::string* out) override;
+  bool ReadInPieces(const std::string& path,
+                    const std::function<void(const void*, std::size_t)>& take) override;
   bool FileExists(const std::string& path) override;
   std::unique_ptr<WritableFile> CreateForWriting(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;

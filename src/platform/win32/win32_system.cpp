@@ -143,6 +143,26 @@ bool Win32System::ReadWholeFile(const std::string& path, std::string* out) {
   return ok;
 }
 
+bool Win32System::ReadInPieces(const std::string& path,
+                               const std::function<void(const void*, std::size_t)>& take) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  std::vector<char> buffer(kReadPieceBytes);
+  bool ok = true;
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    take(buffer.data(), got);
+  }
+  ::CloseHandle(h);
+  return ok;
+}
+
 bool Win32System::FileExists(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
