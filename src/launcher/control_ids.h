@@ -12,6 +12,7 @@
 #define DL_ID_PROGRESS 1026 /* the copy's progress bar */
 #define DL_ID_PICTURE 1027
 #define DL_ID_DEMO 1028
+#define DL_ID_FOLDER_LABEL 1031    /* names the folder field (and gives it an access key) */
 #define DL_ID_OPTIONAL 1029        /* not in the template: calls on it do nothing */
 #define DL_ID_EXTRA_INSTALLER 1033 /* not in the template either */
 

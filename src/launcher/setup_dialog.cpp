@@ -1,5 +1,8 @@
 #include "launcher/setup_dialog.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "install/copy.h"
 #include "install/install_log.h"
 #include "install/join_path.h"
@@ -98,7 +101,7 @@ void SetupDialog::ShowStatus(const std::string& text) {
 
 void SetupDialog::HideFolderChoice() {
   view_.ShowControl(kDriveButton, false);
-  view_.ShowControl(kFolderField, false);
+  ShowFolderField(false);
   view_.ShowControl(kStatusText, false);
 }
 
@@ -141,8 +144,47 @@ InstallPlan SetupDialog::PlanInstall() {
 void SetupDialog::ShowPicture(int id, const char* value) {
   if (value == nullptr) return;
   PictureSpec spec = ParsePictureSpec(value);
-  if (!view_.MoveControl(id, spec.x, spec.y, spec.width, spec.height)) return;
-  view_.LoadPicture(id, spec.name, spec.width, spec.height);
+  // The script places its pictures in pixels at 100 % scale.
+  const int dpi = view_.Dpi();
+  const Rect at{Scaled(spec.x, dpi), Scaled(spec.y, dpi), Scaled(spec.width, dpi),
+                Scaled(spec.height, dpi)};
+  if (!view_.MoveControl(id, at.x, at.y, at.width, at.height)) return;
+  view_.LoadPicture(id, spec.name, at.width, at.height);
+}
+
+void SetupDialog::ShowFolderField(bool visible) {
+  view_.ShowControl(kFolderField, visible);
+  view_.ShowControl(kFolderLabel, visible);
+}
+
+void SetupDialog::FitLayout() {
+  const int dpi = view_.Dpi();
+  std::vector<LaidControl> controls;
+  const std::pair<int, LaidControl::Fit> fits[] = {
+      {kFolderLabel, LaidControl::kLabel},  {kFolderField, LaidControl::kFixed},
+      {kDriveButton, LaidControl::kButton}, {kInstallButton, LaidControl::kButton},
+      {kPlayButton, LaidControl::kButton},  {kExitButton, LaidControl::kButton},
+      {kDemoButton, LaidControl::kButton}};
+  for (const auto& [id, fit] : fits) {
+    LaidControl c;
+    c.id = id;
+    c.fit = fit;
+    c.rect = view_.ControlRect(id);
+    if (fit != LaidControl::kFixed)
+      c.text = view_.TextSize(id, view_.ControlText(id, kStatusCapacity), 0);
+    controls.push_back(c);
+  }
+  FitTexts(&controls, {Scaled(kDialogClientWidth, dpi), Scaled(kDialogClientHeight, dpi)}, dpi);
+  for (const LaidControl& c : controls) {
+    const Rect was = view_.ControlRect(c.id);
+    if (c.rect.x != was.x || c.rect.y != was.y || c.rect.width != was.width ||
+        c.rect.height != was.height)
+      view_.MoveControl(c.id, c.rect.x, c.rect.y, c.rect.width, c.rect.height);
+  }
+}
+
+void SetupDialog::FocusDefaultButton() {
+  view_.FocusControl(DefaultButton());
 }
 
 void SetupDialog::OnInit() {
@@ -156,7 +198,10 @@ void SetupDialog::OnInit() {
     reportLine.replace(at, 1, " | ");
   LogLine(ctx_.log, "system", reportLine);
 
-  Size window = view_.WindowSizeForClient(kDialogClientWidth, kDialogClientHeight);
+  // 640 x 480 at 100 % scale, and as much more as the dialog's font grows.
+  const int dpi = view_.Dpi();
+  Size window =
+      view_.WindowSizeForClient(Scaled(kDialogClientWidth, dpi), Scaled(kDialogClientHeight, dpi));
   int x = 0, y = 0;
   CenteredOrigin(view_.ScreenSize(), window, &x, &y);
   view_.MoveWindowTo(x, y, window.width, window.height);
@@ -165,6 +210,9 @@ void SetupDialog::OnInit() {
   view_.SetControlText(kFolderField, Read(script, script::kPath2AtOpen));
   view_.SetControlText(kDriveButton, "C:\\");
   view_.SetTitle(Read(script, script::kTextTitle));
+  // What a screen reader says of the picture and of the folder field.
+  view_.SetControlText(kPicture, Read(script, script::kTextTitle));
+  view_.SetControlText(kFolderLabel, Read(script, script::kTextFolderLabel));
 
   if (Read(script, script::kDemoButton) != 0) {
     view_.SetControlText(kDemoButton, Read(script, script::kDemoName));
@@ -178,7 +226,8 @@ void SetupDialog::OnInit() {
 
   statusTextCopy_ = status;
   ShowStatus(status);
-  view_.FocusControl(kFolderField);
+  FitLayout();
+  FocusDefaultButton();
 }
 
 void SetupDialog::LayOutForMode(std::string* status) {
@@ -199,7 +248,7 @@ void SetupDialog::LayOutForMode(std::string* status) {
       break;
     case LaunchMode::kInstalled:
       view_.ShowControl(kDriveButton, false);
-      view_.ShowControl(kFolderField, false);
+      ShowFolderField(false);
       ShowPicture(kPicture, Read(script, script::kPicInstalled));
       if (st.probe.directXVersion < kDirectX8) view_.ShowControl(kPlayButton, false);
       view_.SetControlText(kInstallButton, Read(script, script::kTextUninstall));
@@ -214,7 +263,7 @@ void SetupDialog::LayOutForMode(std::string* status) {
       view_.ShowControl(kExtraInstallerButton, false);
       view_.ShowControl(kInstallButton, true);
       view_.ShowControl(kDriveButton, false);
-      view_.ShowControl(kFolderField, true);
+      ShowFolderField(true);
       ShowPicture(kPicture, Read(script, script::kPicInstall));
       std::string installed = Read(ctx_.record, record::kInstallFolderShown);
       st.targetDriveRoot = DriveRootOf(installed);
@@ -386,6 +435,10 @@ void SetupDialog::InstallCommand() {
   }
   --busy_;
   view_.ShowControl(kExitButton, true);
+  // The texts changed; and the focus is still on the button just pressed, which after an
+  // install is Uninstall: a second Enter must not uninstall what it has just installed.
+  FitLayout();
+  FocusDefaultButton();
 }
 
 void SetupDialog::FailInstall(const InstallPlan& plan, const std::string& why, bool cancelled) {

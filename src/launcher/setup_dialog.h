@@ -12,6 +12,7 @@
 #include "install/operations.h"
 #include "install/verify.h"
 #include "launcher/control_ids.h"
+#include "launcher/dialog_layout.h"
 #include "launcher/launcher_state.h"
 
 namespace dl {
@@ -29,6 +30,7 @@ enum ControlId : int {
   kProgressBar = DL_ID_PROGRESS,
   kPicture = DL_ID_PICTURE,
   kDemoButton = DL_ID_DEMO,
+  kFolderLabel = DL_ID_FOLDER_LABEL,
   kOptionalControl = DL_ID_OPTIONAL,
   kExtraInstallerButton = DL_ID_EXTRA_INSTALLER,
 };
@@ -37,11 +39,6 @@ inline constexpr int kDialogClientWidth = 640;
 inline constexpr int kDialogClientHeight = 480;
 inline constexpr int kFolderFieldLimit = 260;
 inline constexpr int kDialogResult = -1;
-
-struct Size {
-  int width = 0;
-  int height = 0;
-};
 
 // What the dialog needs from its window. Calls on a control that does not exist do
 // nothing (and report false where they return a result).
@@ -58,15 +55,23 @@ class DialogView {
   virtual std::string ControlText(int id, std::size_t maxChars) = 0;
   virtual void LimitText(int id, int chars) = 0;
   virtual void SetTitle(const std::string& title) = 0;
+  // Moves the keyboard focus to a control (a button it lands on shows as the default).
   virtual void FocusControl(int id) = 0;
+  // Dots per inch of the screen (96 at 100 % scale).
+  virtual int Dpi() { return kBaseDpi; }
+  // A control's place in the client area, in pixels (empty for one that does not exist).
+  virtual Rect ControlRect(int id) = 0;
+  // The size in pixels of a text drawn in a control's own font, its "&" marks taken as
+  // access keys; wrapWidth > 0 breaks it into lines of at most that width.
+  virtual Size TextSize(int id, const std::string& text, int wrapWidth) = 0;
   // The window size that gives a client area of this size with the window's style.
   virtual Size WindowSizeForClient(int width, int height) = 0;
   virtual Size ScreenSize() = 0;
   virtual void MoveWindowTo(int x, int y, int width, int height) = 0;
   // Moves and sizes a control (pixels of the client area) and repaints it.
   virtual bool MoveControl(int id, int x, int y, int width, int height) = 0;
-  // Loads a bitmap scaled to width x height, from the program's resources or else from
-  // a file, into a picture control. False when neither loads; the control keeps its
+  // Loads a bitmap scaled to width x height (smoothly), from the program's resources or
+  // else from a file, into a picture control. False when neither loads; the control keeps its
   // picture then.
   virtual bool LoadPicture(int id, const std::string& name, int width, int height) = 0;
   // The folder browser, rooted at the desktop, file-system folders only: the chosen
@@ -186,6 +191,12 @@ class SetupDialog : public InstallScreen {
   // The button that Enter presses: Play when it shows, else Install (not Uninstall), else
   // Exit.
   int DefaultButton();
+  void FocusDefaultButton();
+  // The folder field and its label show together.
+  void ShowFolderField(bool visible);
+  // Each button as wide as its text, the rows moved apart to make room, the folder
+  // field's label as wide as its text.
+  void FitLayout();
 
   LauncherContext& ctx_;
   DialogView& view_;

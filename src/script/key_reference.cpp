@@ -126,6 +126,13 @@ std::vector<KeyReference> Build() {
        "The caption of the prompts of the copy that ask for the next disc, or for disc 1 back.",
        "string11=Insert disc"},
       {kStringTab,
+       kTextFolderLabel.key,
+       "text",
+       {Def(kTextFolderLabel)},
+       "The label before the folder field in install and update modes; screen readers name "
+       "the field by it. An `&` marks its access key, which moves to the field.",
+       "folder=Install &to:"},
+      {kStringTab,
        "string#",
        "text",
        {None()},
@@ -368,6 +375,10 @@ std::string KeyReferenceMarkdown() {
       "receive what the key's line says, in order (only `%s`, `%d`, `%c`, `%x` and `%%`); "
       "*picture spec* a BMP file and up to four numbers; *list* a numbered family. \"none\": "
       "without the key the item is not configured.\n\n"
+      "Access keys: in the texts of the dialog's buttons and of the folder field's label "
+      "(`string1`, `folder`, the demo's `name`), an `&` marks the letter that, with Alt, "
+      "presses the button or moves to the field (`&&` shows one `&`). Picture positions and sizes are pixels at 100 % display scale; at a "
+      "larger scale they grow with it, and the pictures are scaled smoothly.\n\n"
       "`disctool check DISC1 [DISC2 ...]` checks a disc set against this reference.\n";
   std::string section;
   for (const KeyReference& k : ScriptKeyReference()) {

@@ -76,6 +76,8 @@ inline constexpr TextKey kTextDriverOld{kStringTab, "string8", "driver is too ol
 inline constexpr TextKey kTextDiscPrompt{kStringTab, "string9", nullptr};  // format: %d, %s
 inline constexpr TextKey kCaptionWrongDisc{kStringTab, "string10", nullptr};
 inline constexpr TextKey kCaptionInsertDisc{kStringTab, "string11", nullptr};
+// The folder field's label ("&" marks its access key).
+inline constexpr TextKey kTextFolderLabel{kStringTab, "folder", "&Folder:"};
 
 // [DEFPATH]: the install folder is the drive root, path2, "\" and path1.
 inline constexpr TextKey kPath2AtOpen{kDefPath, "path2", "Wendmark"};

@@ -167,6 +167,7 @@ class LauncherE2E : public ::testing::Test {
   }
 
   std::string discE_, discF_, shots_, setupExe_, packtool_, game_, recordPack_;
+  std::string copyingShot_ = "sample-copying";
   Process setup_;
 };
 
@@ -733,7 +734,8 @@ class SampleInstallE2E : public LauncherE2E {
       if (ControlVisible(dialog, kProgress) &&
           ProgressPosition(dialog, kProgress, &position, /*timeoutMs=*/500)) {
         if (progressPositions_.empty()) {
-          EXPECT_TRUE(SaveScreenshot(dialog, shots_ + "\\sample-copying.bmp", /*settle=*/false));
+          EXPECT_TRUE(
+              SaveScreenshot(dialog, shots_ + "\\" + copyingShot_ + ".bmp", /*settle=*/false));
         }
         progressPositions_.insert(position);
       }
@@ -2008,6 +2010,170 @@ TEST_F(UnattendedE2E, VerifyFindsTheMissingTheDamagedAndTheRewrittenFileAndRepai
   setup_ = Start("\"" + Uninstaller() + "\\setup.exe\" /S /VERIFY /LOG=\"" + log_ + "\"", "C:\\");
   ASSERT_NE(setup_.handle, nullptr);
   EXPECT_EQ(WaitForExit(setup_, 60000), 0) << ReadAll(log_);
+}
+
+// The dialog at a display scale (Wine's LogPixels, read by each program it starts), driven
+// by keys alone. The sample's script asks for the longest Uninstall text of the round.
+class ScaleE2E : public DiscSetsE2E {
+ protected:
+  void SetUpAt(int dpi) {
+    dpi_ = dpi;
+    SetLogPixels(dpi);
+    std::string script = ReadAll(WinePath(disc1_ + "/setup.ini"));
+    const std::string from = "string1=Uninstall\r\n";
+    const std::size_t at = script.find(from);
+    ASSERT_NE(at, std::string::npos);
+    script.replace(at, from.size(), "string1=Uninstall Everything\r\n");
+    WriteText(WinePath(disc1_ + "/setup.ini"), script);
+    ASSERT_TRUE(SwapDisc('f', disc2_, "WENDMARK_2"));
+    copyingShot_ = Name("copying");
+  }
+  void TearDown() override {
+    ScaleE2E::SetLogPixels(96);
+    DiscSetsE2E::TearDown();
+  }
+  static void SetLogPixels(int dpi) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD value = static_cast<DWORD>(dpi);
+    ::RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof value);
+    ::RegCloseKey(key);
+  }
+  std::string Name(const std::string& what) const {
+    return "scale-" + std::to_string(dpi_) + "-" + what;
+  }
+  // The window that has the keyboard focus in the dialog's thread.
+  static HWND Focus(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+  }
+  // A key pressed and let go where the focus is, as the keyboard would deliver it.
+  static void Key(HWND window, UINT key) {
+    HWND target = Focus(window);
+    ASSERT_NE(target, nullptr) << "nothing has the focus";
+    ::PostMessageA(target, WM_KEYDOWN, key, 1);
+    ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    ::Sleep(200);
+  }
+  // The dialog's font, made again from the template's (10 points of "System") at the scale.
+  HFONT DialogFont() const {
+    LOGFONTA font = {};
+    font.lfHeight = -::MulDiv(10, dpi_, 72);
+    font.lfCharSet = DEFAULT_CHARSET;
+    std::strcpy(font.lfFaceName, "System");
+    return ::CreateFontIndirectA(&font);
+  }
+  // The client area is 640 x 480 at the scale; every visible control lies inside it, every
+  // button and text holds its text measured in the dialog's font, no two buttons overlap.
+  void ExpectTheLayoutHolds(HWND dialog, const std::string& mode) {
+    SCOPED_TRACE(Name(mode));
+    RECT client = {};
+    ::GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, ::MulDiv(640, dpi_, 96));
+    EXPECT_EQ(client.bottom, ::MulDiv(480, dpi_, 96));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HFONT font = DialogFont();
+    HGDIOBJ old = ::SelectObject(dc, font);
+    // The font is the dialog's own when its average width gives the dialog's units: the
+    // drive button ("...") keeps its template width of 32 units.
+    SIZE letters = {};
+    ::GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
+                            &letters);
+    const int baseX = (letters.cx / 26 + 1) / 2;
+    RECT drive = {};
+    ::GetWindowRect(::GetDlgItem(dialog, kDrive), &drive);
+    EXPECT_NEAR(drive.right - drive.left, ::MulDiv(32, baseX, 4), 1) << "not the dialog's font";
+    std::vector<RECT> buttons;
+    for (HWND c = ::GetWindow(dialog, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+      if (!::IsWindowVisible(c)) continue;
+      char cls[32] = {};
+      ::GetClassNameA(c, cls, sizeof cls);
+      const std::string text = ControlText(dialog, ::GetDlgCtrlID(c));
+      SCOPED_TRACE(std::string(cls) + " \"" + text + "\"");
+      RECT r = {};
+      ::GetWindowRect(c, &r);
+      ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+          << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+      const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+      const bool button = _stricmp(cls, "Button") == 0;
+      const bool label = _stricmp(cls, "Static") == 0 && (style & SS_TYPEMASK) != SS_BITMAP;
+      if (!button && !label) continue;
+      RECT need = {0, 0, r.right - r.left, 0};
+      ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
+                  DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK) |
+                      ((style & SS_NOPREFIX) != 0 && label ? DT_NOPREFIX : 0));
+      EXPECT_LE(need.right + (button ? 4 : 0), r.right - r.left);
+      EXPECT_LE(need.bottom, r.bottom - r.top);
+      if (!button) continue;
+      for (const RECT& other : buttons) {
+        RECT both = {};
+        EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << "two buttons overlap";
+      }
+      buttons.push_back(r);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+    Shot(dialog, Name(mode));
+  }
+  // An install and an uninstall by keys alone: Enter installs (the prompts answered with
+  // Enter), Tab goes round to Uninstall, Enter uninstalls, Esc ends.
+  void InstallAndUninstallByKeys() {
+    StartSetup();
+    HWND dialog = Dialog();
+    ASSERT_NE(dialog, nullptr);
+    ExpectTheLayoutHolds(dialog, "install");
+    EXPECT_EQ(::GetDlgCtrlID(Focus(dialog)), kInstall) << "the focus at opening";
+    Key(dialog, VK_RETURN);
+    for (int prompt = 0; prompt < 2; ++prompt) {
+      HWND box = NextBoxWatchingProgress(dialog);
+      ASSERT_NE(box, nullptr) << "no disc prompt";
+      Key(box, VK_RETURN);
+      ASSERT_TRUE(WaitGone(box, kExit));
+    }
+    ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
+    ExpectTheGameFromBothDiscs();
+    EXPECT_EQ(ControlText(dialog, kInstall), "Uninstall Everything");
+    ExpectTheLayoutHolds(dialog, "installed");
+    EXPECT_EQ(::GetDlgCtrlID(Focus(dialog)), kPlay) << "the focus after the install";
+    // Tab follows the layout: Play, Exit, Demo, then round to Uninstall.
+    for (int id : {kExitButton, kDemo, kInstall}) {
+      Key(dialog, VK_TAB);
+      EXPECT_EQ(::GetDlgCtrlID(Focus(dialog)), id) << "Tab should reach " << id;
+    }
+    ASSERT_EQ(::GetDlgCtrlID(Focus(dialog)), kInstall);
+    Key(dialog, VK_RETURN);
+    const DWORD start = ::GetTickCount();
+    while (ControlText(dialog, kExitButton) != "OK" && ::GetTickCount() - start < kAppear)
+      ::Sleep(100);
+    EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
+    ExpectTheLayoutHolds(dialog, "uninstalled");
+    Key(dialog, VK_ESCAPE);
+    EXPECT_EQ(WaitForExit(setup_, kExit), 0);
+  }
+  int dpi_ = 96;
+};
+
+TEST_F(ScaleE2E, At100PercentEveryTextFitsAndKeysAloneInstallAndUninstall) {
+  SetUpAt(96);
+  InstallAndUninstallByKeys();
+}
+
+TEST_F(ScaleE2E, At150PercentEveryTextFitsAndKeysAloneInstallAndUninstall) {
+  SetUpAt(144);
+  InstallAndUninstallByKeys();
+}
+
+TEST_F(ScaleE2E, At200PercentEveryTextFitsAndKeysAloneInstallAndUninstall) {
+  SetUpAt(192);
+  InstallAndUninstallByKeys();
 }
 
 }  // namespace

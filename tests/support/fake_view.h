@@ -2,6 +2,7 @@
 // visibility at creation, and everything done to them.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -25,6 +26,8 @@ class FakeView : public DialogView {
     std::string text;
     int x = 0, y = 0, width = 0, height = 0;
     std::string picture;
+    Rect dialogUnits;    // the template's place
+    bool moved = false;  // x, y, width and height are the place given since
   };
   FakeView() {
     controls = {{kPicture, {true, ""}},
@@ -34,9 +37,23 @@ class FakeView : public DialogView {
                 {kStatusText, {true, ""}},
                 {kDriveButton, {true, "..."}},
                 {kPlayButton, {true, "PLAY"}},
-                {kProgressBar, {false, "Progress1"}},
-                {kDemoButton, {false, "Button1"}}};
+                {kProgressBar, {false, "Copy progress"}},
+                {kDemoButton, {false, "Button1"}},
+                {kFolderLabel, {true, ""}}};
+    // The template's places, in dialog units.
+    const std::map<int, Rect> places = {
+        {kPicture, {12, 11, 13, 13}},      {kFolderField, {51, 51, 70, 14}},
+        {kInstallButton, {6, 69, 54, 14}}, {kExitButton, {152, 69, 47, 14}},
+        {kStatusText, {40, 5, 166, 39}},   {kDriveButton, {134, 52, 32, 14}},
+        {kPlayButton, {79, 70, 46, 14}},   {kProgressBar, {4, 114, 195, 14}},
+        {kDemoButton, {6, 91, 74, 14}},    {kFolderLabel, {6, 53, 43, 10}}};
+    for (const auto& [id, place] : places) controls.at(id).dialogUnits = place;
   }
+
+  // The font model: the dialog's font has cells of 8 x 16 pixels at 96 dots per inch
+  // (a dialog unit is 2 x 2 pixels), a double-byte character two cells; both grow with
+  // the scale.
+  int Px(int length) const { return Scaled(length, dpi); }
 
   WindowRef window() override { return reinterpret_cast<WindowRef>(this); }
   bool ShowControl(int id, bool visible) override {
@@ -64,6 +81,38 @@ class FakeView : public DialogView {
   void LimitText(int id, int chars) override { limits[id] = chars; }
   void SetTitle(const std::string& t) override { title = t; }
   void FocusControl(int id) override { focus = id; }
+  int Dpi() override { return dpi; }
+  Rect ControlRect(int id) override {
+    auto it = controls.find(id);
+    if (it == controls.end()) return {};
+    const Control& c = it->second;
+    if (c.moved) return {c.x, c.y, c.width, c.height};
+    const Rect& u = c.dialogUnits;
+    return {Px(2 * u.x), Px(2 * u.y), Px(2 * u.width), Px(2 * u.height)};
+  }
+  Size TextSize(int, const std::string& text, int wrapWidth) override {
+    int lines = 1, width = 0, widest = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '&' && i + 1 < text.size()) ++i;  // an access key's mark
+      if (text[i] == '\n') {
+        ++lines;
+        width = 0;
+        continue;
+      }
+      int cell = Px(8);
+      if (static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size()) {
+        cell = Px(16);
+        ++i;
+      }
+      if (wrapWidth > 0 && width + cell > wrapWidth && width > 0) {
+        ++lines;
+        width = 0;
+      }
+      width += cell;
+      widest = std::max(widest, width);
+    }
+    return {widest, lines * Px(16)};
+  }
   Size WindowSizeForClient(int width, int height) override {
     return {width + frame.width, height + frame.height};
   }
@@ -78,6 +127,7 @@ class FakeView : public DialogView {
     it->second.y = y;
     it->second.width = width;
     it->second.height = height;
+    it->second.moved = true;
     return true;
   }
   bool LoadPicture(int id, const std::string& name, int width, int height) override {
@@ -106,6 +156,7 @@ class FakeView : public DialogView {
   std::map<int, int> limits;
   std::string title;
   int focus = 0;
+  int dpi = kBaseDpi;
   Size frame{6, 25};
   Size screen{800, 600};
   std::vector<int> windowRect;

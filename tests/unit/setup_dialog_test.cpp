@@ -65,7 +65,7 @@ TEST_F(DialogTest, InstallModeOpening) {
   EXPECT_FALSE(view_.Visible(kPlayButton));
   EXPECT_TRUE(view_.Visible(kDemoButton));
   EXPECT_EQ(view_.Text(kDemoButton), "Try it");
-  EXPECT_EQ(view_.focus, kFolderField);
+  EXPECT_EQ(view_.focus, kInstallButton);
   const auto& pic = view_.controls.at(kPicture);
   EXPECT_EQ(std::vector<int>({pic.x, pic.y, pic.width, pic.height}),
             std::vector<int>({10, 20, 100, 100}));
@@ -139,12 +139,13 @@ TEST_F(DialogTest, InstalledModeLayout) {
        LaunchMode::kInstalled);
   EXPECT_FALSE(view_.Visible(kDriveButton));
   EXPECT_FALSE(view_.Visible(kFolderField));
+  EXPECT_FALSE(view_.Visible(kFolderLabel));
   EXPECT_TRUE(view_.Visible(kInstallButton));
   EXPECT_EQ(view_.Text(kInstallButton), "Remove");
   EXPECT_TRUE(view_.Visible(kPlayButton));
   EXPECT_EQ(view_.loadAttempts, std::vector<std::string>{"done.bmp"});
-  EXPECT_EQ(Status(), kReport);          // no free-space line in installed mode
-  EXPECT_EQ(view_.focus, kFolderField);  // even though it is hidden
+  EXPECT_EQ(Status(), kReport);         // no free-space line in installed mode
+  EXPECT_EQ(view_.focus, kPlayButton);  // the default button, never Uninstall
 }
 
 TEST_F(DialogTest, InstalledModeOffersPlayOnlyFromDirectX8) {
@@ -402,10 +403,77 @@ TEST_F(DialogTest, ASuccessfulInstallSwitchesToInstalledMode) {
   EXPECT_TRUE(view_.Visible(kExitButton));
   EXPECT_EQ(dialog_.busy(), 0);
   EXPECT_TRUE(view_.endResults.empty());
+  // The focus left the button just pressed: a second Enter plays, it does not uninstall.
+  EXPECT_EQ(view_.focus, kPlayButton);
 
   dialog_.OnCommand(kInstallButton);  // now Uninstall
   EXPECT_EQ(ops_.calls.back(), "uninstall");
   EXPECT_EQ(view_.Text(kExitButton), "OK");
+}
+
+// At 100, 150 and 200 % scale, with the longest texts a script is likely to give (and
+// Chinese ones, two cells a character): the client area and the pictures grow with the
+// scale, every text fits its control, and nothing leaves the window or covers a button.
+TEST_F(DialogTest, TheLayoutHoldsEveryTextInsideTheWindowAtEveryScale) {
+  const std::string chinese =
+      "\xd0\xb6\xd4\xd8\xc8\xab\xb2\xbf\xd3\xce\xcf\xb7"
+      "\xd3\xeb\xb4\xe6\xb5\xb5";  // 9 characters
+  struct Case {
+    LaunchMode mode;
+    std::string uninstall, demo, folderLabel;
+  } cases[] = {
+      {LaunchMode::kInstall, "Uninstall", "Play the demo of the game", "Install &to folder:"},
+      {LaunchMode::kInstalled, "Uninstall Everything", "Demo", "&Folder:"},
+      {LaunchMode::kInstalled, chinese, chinese, chinese},
+  };
+  for (int dpi : {96, 144, 192}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE("dpi " + std::to_string(dpi) + ", " + c.uninstall);
+      FakeView view;
+      view.dpi = dpi;
+      state_.mode = c.mode;
+      script_.LoadText(
+          "[setup]\npic0=done.bmp,420,40,200,150\npic2=back.bmp,420,40,200,150\n"
+          "[STRING_TAB]\nstring1=" +
+          c.uninstall + "\nfolder=" + c.folderLabel + "\n[DEMO_GROUP]\ndemo=1\nname=" + c.demo +
+          "\n");
+      SetupDialog dialog(ctx_, view, ops_);
+      dialog.OnInit();
+
+      const Size client{view.windowRect[2] - view.frame.width,
+                        view.windowRect[3] - view.frame.height};
+      EXPECT_EQ(client.width, 640 * dpi / 96);
+      EXPECT_EQ(client.height, 480 * dpi / 96);
+      const Rect picture = view.ControlRect(kPicture);
+      EXPECT_EQ(std::vector<int>({picture.x, picture.y, picture.width, picture.height}),
+                std::vector<int>({420 * dpi / 96, 40 * dpi / 96, 200 * dpi / 96, 150 * dpi / 96}));
+      const int buttons[] = {kInstallButton, kPlayButton, kExitButton, kDriveButton, kDemoButton};
+      for (const auto& [id, control] : view.controls) {
+        if (!control.visible) continue;
+        SCOPED_TRACE("control " + std::to_string(id));
+        const Rect r = view.ControlRect(id);
+        EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.right() <= client.width &&
+                    r.bottom() <= client.height);
+        const bool isButton = std::count(std::begin(buttons), std::end(buttons), id) > 0;
+        if (isButton || id == kFolderLabel) {
+          const Size text = view.TextSize(id, control.text, 0);
+          EXPECT_LE(text.width + (isButton ? 2 : 0), r.width) << control.text;
+          EXPECT_LE(text.height, r.height) << control.text;
+        }
+        if (id == kStatusText) {
+          EXPECT_LE(view.TextSize(id, control.text, r.width).height, r.height);
+        }
+        if (!isButton) continue;
+        EXPECT_FALSE(Overlap(r, picture));
+        for (int other : buttons) {
+          if (other != id && view.controls.at(other).visible) {
+            EXPECT_FALSE(Overlap(r, view.ControlRect(other))) << "with " << other;
+          }
+        }
+      }
+      EXPECT_FALSE(Overlap(view.ControlRect(kFolderLabel), view.ControlRect(kFolderField)));
+    }
+  }
 }
 
 TEST_F(DialogTest, AFinishedInstallWithPic1AndOldDirectXStartsTheDirectXSetup) {

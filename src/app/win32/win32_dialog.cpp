@@ -5,12 +5,14 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "launcher/setup_dialog.h"
 #include "platform/win32/win32_system.h"
+#include "util/image_scale.h"
 
 namespace dl {
 namespace {
@@ -24,9 +26,10 @@ class Win32DialogView : public DialogView {
 
   WindowRef window() override { return reinterpret_cast<WindowRef>(dialog_); }
 
+  // The control's own mark: while the dialog opens, it is hidden itself.
   bool ControlVisible(int id) override {
     HWND control = Control(id);
-    return control != nullptr && ::IsWindowVisible(control);
+    return control != nullptr && (::GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
   }
   // The copy runs inside a click: the messages that came meanwhile (the close box, Alt+F4,
   // Esc, a click) are dispatched here, between two files, as the dialog's own loop would,
@@ -66,6 +69,12 @@ class Win32DialogView : public DialogView {
     }
     if (control == nullptr) return;
     heldTexts_.erase(id);
+    if (id == DL_ID_PICTURE) {
+      // A picture control's own handling takes a text as the name of a bitmap to show; the
+      // text only names the picture (for screen readers).
+      ::DefWindowProcA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      return;
+    }
     ::SetWindowTextA(control, text.c_str());
     Repaint(id);
   }
@@ -84,9 +93,42 @@ class Win32DialogView : public DialogView {
     ::SendMessageA(Control(id), EM_LIMITTEXT, static_cast<WPARAM>(chars), 0);
   }
   void SetTitle(const std::string& title) override { ::SetWindowTextA(dialog_, title.c_str()); }
+  // Through the dialog manager, which also marks a push button that takes the focus as
+  // the default one.
   void FocusControl(int id) override {
     HWND control = Control(id);
-    if (control != nullptr) ::SetFocus(control);
+    if (control != nullptr)
+      ::SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  }
+  int Dpi() override {
+    if (dpi_ == 0) {
+      HDC screen = ::GetDC(nullptr);
+      dpi_ = screen == nullptr ? kBaseDpi : ::GetDeviceCaps(screen, LOGPIXELSY);
+      if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+      if (dpi_ <= 0) dpi_ = kBaseDpi;
+    }
+    return dpi_;
+  }
+  Rect ControlRect(int id) override {
+    HWND control = Control(id);
+    RECT rect = {};
+    if (control == nullptr || !::GetWindowRect(control, &rect)) return {};
+    ::MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  }
+  Size TextSize(int id, const std::string& text, int wrapWidth) override {
+    HWND control = Control(id);
+    if (control == nullptr) return {};
+    HDC dc = ::GetDC(control);
+    if (dc == nullptr) return {};
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font != nullptr ? ::SelectObject(dc, font) : nullptr;
+    RECT rect = {0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    if (old != nullptr) ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    return {rect.right - rect.left, rect.bottom - rect.top};
   }
   Size WindowSizeForClient(int width, int height) override {
     RECT rect = {0, 0, width, height};
@@ -111,13 +153,20 @@ class Win32DialogView : public DialogView {
     HWND control = Control(id);
     if (control == nullptr) return false;
     // A bitmap resource of the program first, its greys mapped to the 3-D colours; then a
-    // bitmap file relative to the current folder (where the script was found).
-    HANDLE bitmap = ::LoadImageA(instance_, name.c_str(), IMAGE_BITMAP, width, height,
+    // bitmap file relative to the current folder (where the script was found). Loaded at
+    // its own size and then scaled smoothly: the loader's own scaling drops pixels.
+    HANDLE loaded = ::LoadImageA(instance_, name.c_str(), IMAGE_BITMAP, 0, 0,
                                  LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS);
-    if (bitmap == nullptr)
-      bitmap = ::LoadImageA(nullptr, name.c_str(), IMAGE_BITMAP, width, height,
+    if (loaded == nullptr)
+      loaded = ::LoadImageA(nullptr, name.c_str(), IMAGE_BITMAP, 0, 0,
                             LR_CREATEDIBSECTION | LR_LOADFROMFILE);
-    if (bitmap == nullptr) return false;
+    if (loaded == nullptr) return false;
+    HANDLE bitmap = ScaledBitmap(static_cast<HBITMAP>(loaded), width, height);
+    if (bitmap == nullptr) {
+      bitmap = ::CopyImage(loaded, IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION);
+      if (bitmap == nullptr) bitmap = loaded;
+    }
+    if (bitmap != loaded) ::DeleteObject(loaded);
     HANDLE old = reinterpret_cast<HANDLE>(
         ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     if (old != nullptr && old != bitmap) ::DeleteObject(old);
@@ -168,6 +217,48 @@ class Win32DialogView : public DialogView {
   }
 
  private:
+  // A copy of the bitmap at width x height, scaled smoothly (null when it cannot be made;
+  // the bitmap itself when it has that size already).
+  static HBITMAP ScaledBitmap(HBITMAP source, int width, int height) {
+    BITMAP info = {};
+    if (::GetObjectA(source, sizeof info, &info) == 0 || width <= 0 || height <= 0 ||
+        info.bmWidth <= 0 || info.bmHeight <= 0)
+      return nullptr;
+    if (info.bmWidth == width && info.bmHeight == height) return source;
+    // 32-bit pixels, rows top to bottom (a negative height).
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = info.bmWidth;
+    format.bmiHeader.biHeight = -info.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    Image image;
+    image.width = info.bmWidth;
+    image.height = info.bmHeight;
+    image.pixels.resize(static_cast<std::size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = ::GetDC(nullptr);
+    if (screen == nullptr) return nullptr;
+    const int rows = ::GetDIBits(screen, source, 0, static_cast<UINT>(info.bmHeight),
+                                 image.pixels.data(), &format, DIB_RGB_COLORS);
+    HBITMAP scaled = nullptr;
+    if (rows == info.bmHeight) {
+      const Image done = ScaleImage(image, width, height);
+      format.bmiHeader.biWidth = width;
+      format.bmiHeader.biHeight = -height;
+      void* bits = nullptr;
+      scaled = ::CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+      if (scaled != nullptr && bits != nullptr && !done.pixels.empty())
+        std::memcpy(bits, done.pixels.data(), done.pixels.size() * sizeof done.pixels[0]);
+      else if (scaled != nullptr) {
+        ::DeleteObject(scaled);
+        scaled = nullptr;
+      }
+    }
+    ::ReleaseDC(nullptr, screen);
+    return scaled;
+  }
+
   // A control of the dialog (null when the template has none). Looked up once: under Wine
   // every lookup asks the window server for the dialog's children.
   HWND Control(int id) {
@@ -209,6 +300,7 @@ class Win32DialogView : public DialogView {
   int pendingPosition_ = 0;
   bool moved_ = false;
   DWORD lastMove_ = 0;
+  int dpi_ = 0;
   bool polled_ = false;
   DWORD lastPoll_ = 0;
   std::map<int, std::string> heldTexts_;  // texts of hidden controls, given when they show
