@@ -136,8 +136,10 @@ class SpyOperations : public dl::InstallOperations {
   bool Uninstall(const dl::InstallPlan& plan, dl::InstallScreen& screen) override {
     return real_.Uninstall(plan, screen);
   }
-  void RunGame() override { real_.RunGame(); }
-  void RunDemo(const dl::InstallPlan& plan) override { real_.RunDemo(plan); }
+  void RunGame(dl::WindowRef owner) override { real_.RunGame(owner); }
+  void RunDemo(const dl::InstallPlan& plan, dl::WindowRef owner) override {
+    real_.RunDemo(plan, owner);
+  }
   void RunExtraInstaller(dl::InstallScreen& screen) override { real_.RunExtraInstaller(screen); }
   void RunDirectXSetup(const dl::OsVersionInfo& version, dl::InstallScreen& screen) override {
     real_.RunDirectXSetup(version, screen);

@@ -35,7 +35,7 @@ void Start(InstallContext& ctx, const std::string& command) {
 // the system does not elevate (XP, a launcher started without elevation), it starts as
 // always; where it does and the desktop shell cannot take the request, it is not started.
 void StartAsUser(InstallContext& ctx, const std::string& program, const std::string& arguments,
-                 const std::string& folder, const std::string& command) {
+                 const std::string& folder, const std::string& command, WindowRef owner) {
   // The shell starts it in its own process: the program and its folder go to it as full
   // paths, as the launcher finds them ("\demo" names the launcher's current drive).
   std::string fullProgram = program, fullFolder = folder;
@@ -54,7 +54,7 @@ void StartAsUser(InstallContext& ctx, const std::string& program, const std::str
   }
   LogLine(ctx.log, "start " + shown,
           "NOT STARTED: the desktop shell could not start it with the signed-in user's rights");
-  ctx.system.ShowMessage(nullptr,
+  ctx.system.ShowMessage(owner,
                          fullProgram +
                              " could not be started with your own rights, and the launcher does "
                              "not start it with an administrator's.\n\nStart it from its "
@@ -64,16 +64,16 @@ void StartAsUser(InstallContext& ctx, const std::string& program, const std::str
 
 }  // namespace
 
-void RunGame(InstallContext& ctx) {
+void RunGame(InstallContext& ctx, WindowRef owner) {
   const char* folder = Read(ctx.record, record::kInstallFolder);
   const char* exe = Read(ctx.script, script::kGameExeForPlay);
   if (!PathPart(folder) || !PathPart(exe)) return;
   ctx.system.ChangeDir(folder);
   const std::string program = std::string(folder) + "\\" + exe;
-  StartAsUser(ctx, program, "", folder, Quoted(program));
+  StartAsUser(ctx, program, "", folder, Quoted(program), owner);
 }
 
-void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
+void RunDemo(InstallContext& ctx, const std::string& sourceRoot, WindowRef owner) {
   const char* path = Read(ctx.script, script::kDemoPath);
   const char* exe = Read(ctx.script, script::kDemoExe);
   if (!PathPart(path) || !PathPart(exe) || sourceRoot.find('"') != std::string::npos) return;
@@ -81,7 +81,7 @@ void RunDemo(InstallContext& ctx, const std::string& sourceRoot) {
   ctx.system.ChangeDir(folder);
   const std::string program = folder + "\\" + exe;
   const std::string arguments = Read(ctx.script, script::kDemoArgs);
-  StartAsUser(ctx, program, arguments, folder, Quoted(program) + " " + arguments);
+  StartAsUser(ctx, program, arguments, folder, Quoted(program) + " " + arguments, owner);
 }
 
 void RunExtraInstaller(InstallContext& ctx, InstallScreen& screen) {

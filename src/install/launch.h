@@ -9,10 +9,10 @@
 namespace dl {
 
 // The installed game, from the install folder (which becomes the current folder).
-void RunGame(InstallContext& ctx);
+void RunGame(InstallContext& ctx, WindowRef owner = nullptr);
 // The demo on the disc (below sourceRoot), from its folder (which becomes the current
 // folder).
-void RunDemo(InstallContext& ctx, const std::string& sourceRoot);
+void RunDemo(InstallContext& ctx, const std::string& sourceRoot, WindowRef owner = nullptr);
 // The additional installer; then the launcher ends (the dialog is ended, exit code 0).
 void RunExtraInstaller(InstallContext& ctx, InstallScreen& screen);
 // The DirectX set-up for this system; then the launcher ends as above.

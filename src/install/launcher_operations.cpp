@@ -153,12 +153,12 @@ bool LauncherOperations::Uninstall(const InstallPlan& plan, InstallScreen& scree
   return dl::Uninstall(ctx_, plan, screen);
 }
 
-void LauncherOperations::RunGame() {
-  dl::RunGame(ctx_);
+void LauncherOperations::RunGame(WindowRef owner) {
+  dl::RunGame(ctx_, owner);
 }
 
-void LauncherOperations::RunDemo(const InstallPlan& plan) {
-  dl::RunDemo(ctx_, plan.sourceRoot);
+void LauncherOperations::RunDemo(const InstallPlan& plan, WindowRef owner) {
+  dl::RunDemo(ctx_, plan.sourceRoot, owner);
 }
 
 void LauncherOperations::RunExtraInstaller(InstallScreen& screen) {

@@ -24,8 +24,8 @@ class LauncherOperations : public InstallOperations {
   RepairResult Repair(const InstallPlan& plan, InstallScreen& screen, const Journal& journal,
                       const std::vector<std::string>& files) override;
   bool Uninstall(const InstallPlan& plan, InstallScreen& screen) override;
-  void RunGame() override;
-  void RunDemo(const InstallPlan& plan) override;
+  void RunGame(WindowRef owner) override;
+  void RunDemo(const InstallPlan& plan, WindowRef owner) override;
   void RunExtraInstaller(InstallScreen& screen) override;
   void RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) override;
 

@@ -33,8 +33,9 @@ class InstallOperations {
                               const Journal& journal, const std::vector<std::string>& files) = 0;
   // True when everything the record names was removed.
   virtual bool Uninstall(const InstallPlan& plan, InstallScreen& screen) = 0;
-  virtual void RunGame() = 0;
-  virtual void RunDemo(const InstallPlan& plan) = 0;
+  // owner: the window that owns a message box about it.
+  virtual void RunGame(WindowRef owner) = 0;
+  virtual void RunDemo(const InstallPlan& plan, WindowRef owner) = 0;
   // These two start their installer and then end the dialog.
   virtual void RunExtraInstaller(InstallScreen& screen) = 0;
   virtual void RunDirectXSetup(const OsVersionInfo& version, InstallScreen& screen) = 0;

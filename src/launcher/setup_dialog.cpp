@@ -296,13 +296,13 @@ void SetupDialog::OnCommand(std::uintptr_t wparam) {
       break;
     case kPlayButton:
       if (busy_ == 0) {
-        ops_.RunGame();
+        ops_.RunGame(view_.window());
         EndDialog();
       }
       break;
     case kDemoButton:
       if (busy_ == 0) {
-        ops_.RunDemo(PlanInstall());
+        ops_.RunDemo(PlanInstall(), view_.window());
         EndDialog();
       }
       break;

@@ -166,6 +166,84 @@ class LauncherE2E : public ::testing::Test {
     return nullptr;
   }
 
+  // The window that has the keyboard focus in the dialog's thread.
+  static HWND Focus(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+  }
+  // A key pressed and let go where the focus is, as the keyboard would deliver it.
+  static void Key(HWND window, UINT key) {
+    HWND target = Focus(window);
+    ASSERT_NE(target, nullptr) << "nothing has the focus";
+    ::PostMessageA(target, WM_KEYDOWN, key, 1);
+    ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    ::Sleep(200);
+  }
+  // The dialog's font, made again from the template's (10 points of "System") at dpi.
+  static HFONT DialogFont(int dpi) {
+    LOGFONTA font = {};
+    font.lfHeight = -::MulDiv(10, dpi, 72);
+    font.lfCharSet = DEFAULT_CHARSET;
+    std::strcpy(font.lfFaceName, "System");
+    return ::CreateFontIndirectA(&font);
+  }
+  // At dpi dots per inch: the client area is 640 x 480 grown with the scale; every visible control
+  // lies inside it, every button and text holds its text measured in the dialog's font, no two
+  // buttons overlap.
+  void ExpectTheLayoutHolds(HWND dialog, int dpi, const std::string& shot) {
+    SCOPED_TRACE(shot);
+    RECT client = {};
+    ::GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, ::MulDiv(640, dpi, 96));
+    EXPECT_EQ(client.bottom, ::MulDiv(480, dpi, 96));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HFONT font = DialogFont(dpi);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    // The font is the dialog's own when its average width gives the dialog's units: the
+    // drive button ("...") keeps its template width of 32 units.
+    SIZE letters = {};
+    ::GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
+                            &letters);
+    const int baseX = (letters.cx / 26 + 1) / 2;
+    RECT drive = {};
+    ::GetWindowRect(::GetDlgItem(dialog, kDrive), &drive);
+    EXPECT_NEAR(drive.right - drive.left, ::MulDiv(32, baseX, 4), 1) << "not the dialog's font";
+    std::vector<RECT> buttons;
+    for (HWND c = ::GetWindow(dialog, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+      if (!::IsWindowVisible(c)) continue;
+      char cls[32] = {};
+      ::GetClassNameA(c, cls, sizeof cls);
+      const std::string text = ControlText(dialog, ::GetDlgCtrlID(c));
+      SCOPED_TRACE(std::string(cls) + " \"" + text + "\"");
+      RECT r = {};
+      ::GetWindowRect(c, &r);
+      ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+          << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+      const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+      const bool button = _stricmp(cls, "Button") == 0;
+      const bool label = _stricmp(cls, "Static") == 0 && (style & SS_TYPEMASK) != SS_BITMAP;
+      if (!button && !label) continue;
+      RECT need = {0, 0, r.right - r.left, 0};
+      ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
+                  DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK) |
+                      ((style & SS_NOPREFIX) != 0 && label ? DT_NOPREFIX : 0));
+      EXPECT_LE(need.right + (button ? 4 : 0), r.right - r.left);
+      EXPECT_LE(need.bottom, r.bottom - r.top);
+      if (!button) continue;
+      for (const RECT& other : buttons) {
+        RECT both = {};
+        EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << "two buttons overlap";
+      }
+      buttons.push_back(r);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+    Shot(dialog, shot);  // named for the mode and scale, kept with the other screenshots
+  }
   std::string discE_, discF_, shots_, setupExe_, packtool_, game_, recordPack_;
   std::string copyingShot_ = "sample-copying";
   Process setup_;
@@ -540,14 +618,17 @@ TEST_F(LauncherE2E, Chinese_AChineseDiscInstallsPlaysAndUninstalls) {
   WriteText(discE_ + "\\setup1.ini",
             "[setup]\r\nname=E2E.ini\r\ninst_size=1000\r\n"
             "[STRING_TAB]\r\nstring1=" +
-                run + go + "\r\nstring3=" + east + square + " " + play +
+                run + go + east + square + play + start + "\r\nfolder=" + run + go +
+                "(&F):" + "\r\nstring3=" + east + square + " " + play +
                 "\r\nstring9=Disc %d: %s\r\nstring11=" + east + "\r\nstring12=" + east + square +
                 "\r\n[DEFPATH]\r\npath2=" + east + square + "\r\npath1=" + run + go +
                 "\r\n[disc00]\r\nlabel=E2E_DISC1\r\nfile0=" + east + ".dat\r\nfile1=" + run +
                 "\\*\r\n"
                 "[WORK_GROUP]\r\n; " +
                 play + "\r\nexefile=" + run + "\\" + start + ".exe\r\ngroupname=" + east + square +
-                " Vol.2\r\nlinkname=" + play + ": " + start + "\r\nlinkname1=" + run + "\r\n");
+                " Vol.2\r\nlinkname=" + play + ": " + start + "\r\nlinkname1=" + run +
+                "\r\n[DEMO_GROUP]\r\ndemo=1\r\nname=" + play + start + east + square + run + go +
+                "\r\n");
   const std::string folder = "C:\\" + east + square + "\\" + run + go;
   const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + east + square + " Vol.2";
   const std::string link = play + "_ " + start + ".lnk";
@@ -558,14 +639,14 @@ TEST_F(LauncherE2E, Chinese_AChineseDiscInstallsPlaysAndUninstalls) {
   HWND dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(WindowTitle(dialog), east + square + " " + play);
-  Shot(dialog, "chinese-disc");
+  ExpectTheLayoutHolds(dialog, 96, "chinese-disc");
   Click(dialog, kInstall);
   HWND box = MessageBoxShown();  // the first disc asked back, as always after a copy
   ASSERT_NE(box, nullptr);
   Answer(box);
   for (int i = 0; i < 600 && !ControlVisible(dialog, kPlay); ++i) ::Sleep(100);
   ASSERT_TRUE(ControlVisible(dialog, kPlay)) << "the install did not finish";
-  Shot(dialog, "chinese-installed");
+  ExpectTheLayoutHolds(dialog, 96, "chinese-installed");
   EXPECT_EQ(ReadAll(folder + "\\" + east + ".dat"), "east");
   EXPECT_EQ(ReadAll(folder + "\\" + run + "\\" + sincere + ".dat"), "sincere");
   EXPECT_NE(::GetFileAttributesA((group + "\\" + link).c_str()), INVALID_FILE_ATTRIBUTES)
@@ -2045,91 +2126,19 @@ class ScaleE2E : public DiscSetsE2E {
   std::string Name(const std::string& what) const {
     return "scale-" + std::to_string(dpi_) + "-" + what;
   }
-  // The window that has the keyboard focus in the dialog's thread.
-  static HWND Focus(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-  }
-  // A key pressed and let go where the focus is, as the keyboard would deliver it.
-  static void Key(HWND window, UINT key) {
-    HWND target = Focus(window);
-    ASSERT_NE(target, nullptr) << "nothing has the focus";
-    ::PostMessageA(target, WM_KEYDOWN, key, 1);
-    ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    ::Sleep(200);
-  }
-  // The dialog's font, made again from the template's (10 points of "System") at the scale.
-  HFONT DialogFont() const {
-    LOGFONTA font = {};
-    font.lfHeight = -::MulDiv(10, dpi_, 72);
-    font.lfCharSet = DEFAULT_CHARSET;
-    std::strcpy(font.lfFaceName, "System");
-    return ::CreateFontIndirectA(&font);
-  }
-  // The client area is 640 x 480 at the scale; every visible control lies inside it, every
-  // button and text holds its text measured in the dialog's font, no two buttons overlap.
-  void ExpectTheLayoutHolds(HWND dialog, const std::string& mode) {
-    SCOPED_TRACE(Name(mode));
-    RECT client = {};
-    ::GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, ::MulDiv(640, dpi_, 96));
-    EXPECT_EQ(client.bottom, ::MulDiv(480, dpi_, 96));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HFONT font = DialogFont();
-    HGDIOBJ old = ::SelectObject(dc, font);
-    // The font is the dialog's own when its average width gives the dialog's units: the
-    // drive button ("...") keeps its template width of 32 units.
-    SIZE letters = {};
-    ::GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
-                            &letters);
-    const int baseX = (letters.cx / 26 + 1) / 2;
-    RECT drive = {};
-    ::GetWindowRect(::GetDlgItem(dialog, kDrive), &drive);
-    EXPECT_NEAR(drive.right - drive.left, ::MulDiv(32, baseX, 4), 1) << "not the dialog's font";
-    std::vector<RECT> buttons;
-    for (HWND c = ::GetWindow(dialog, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-      if (!::IsWindowVisible(c)) continue;
-      char cls[32] = {};
-      ::GetClassNameA(c, cls, sizeof cls);
-      const std::string text = ControlText(dialog, ::GetDlgCtrlID(c));
-      SCOPED_TRACE(std::string(cls) + " \"" + text + "\"");
-      RECT r = {};
-      ::GetWindowRect(c, &r);
-      ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-          << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
-      const LONG style = ::GetWindowLongA(c, GWL_STYLE);
-      const bool button = _stricmp(cls, "Button") == 0;
-      const bool label = _stricmp(cls, "Static") == 0 && (style & SS_TYPEMASK) != SS_BITMAP;
-      if (!button && !label) continue;
-      RECT need = {0, 0, r.right - r.left, 0};
-      ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
-                  DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK) |
-                      ((style & SS_NOPREFIX) != 0 && label ? DT_NOPREFIX : 0));
-      EXPECT_LE(need.right + (button ? 4 : 0), r.right - r.left);
-      EXPECT_LE(need.bottom, r.bottom - r.top);
-      if (!button) continue;
-      for (const RECT& other : buttons) {
-        RECT both = {};
-        EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << "two buttons overlap";
-      }
-      buttons.push_back(r);
-    }
-    ::SelectObject(dc, old);
-    ::DeleteObject(font);
-    ::DeleteDC(dc);
-    Shot(dialog, Name(mode));
-  }
   // An install and an uninstall by keys alone: Enter installs (the prompts answered with
   // Enter), Tab goes round to Uninstall, Enter uninstalls, Esc ends.
   void InstallAndUninstallByKeys() {
     StartSetup();
     HWND dialog = Dialog();
     ASSERT_NE(dialog, nullptr);
-    ExpectTheLayoutHolds(dialog, "install");
+    ExpectTheLayoutHolds(dialog, dpi_, Name("install"));
     EXPECT_EQ(::GetDlgCtrlID(Focus(dialog)), kInstall) << "the focus at opening";
+    // What a screen reader names: the picture, the folder field (by its label), the bar.
+    EXPECT_EQ(ControlText(dialog, kPicture), "Wendmark Setup");
+    EXPECT_EQ(ControlText(dialog, DL_ID_FOLDER_LABEL), "&Folder:");
+    EXPECT_TRUE(ControlVisible(dialog, DL_ID_FOLDER_LABEL));
+    EXPECT_EQ(ControlText(dialog, kProgress), "Copy progress");
     Key(dialog, VK_RETURN);
     for (int prompt = 0; prompt < 2; ++prompt) {
       HWND box = NextBoxWatchingProgress(dialog);
@@ -2140,8 +2149,9 @@ class ScaleE2E : public DiscSetsE2E {
     ASSERT_TRUE(WaitVisible(dialog, kPlay, 60000)) << "the dialog did not reach installed mode";
     ExpectTheGameFromBothDiscs();
     EXPECT_EQ(ControlText(dialog, kInstall), "Uninstall Everything");
-    ExpectTheLayoutHolds(dialog, "installed");
+    ExpectTheLayoutHolds(dialog, dpi_, Name("installed"));
     EXPECT_EQ(::GetDlgCtrlID(Focus(dialog)), kPlay) << "the focus after the install";
+    EXPECT_FALSE(ControlVisible(dialog, DL_ID_FOLDER_LABEL));
     // Tab follows the layout: Play, Exit, Demo, then round to Uninstall.
     for (int id : {kExitButton, kDemo, kInstall}) {
       Key(dialog, VK_TAB);
@@ -2154,7 +2164,7 @@ class ScaleE2E : public DiscSetsE2E {
       ::Sleep(100);
     EXPECT_EQ(::GetFileAttributesA("C:\\Wendmark\\Game"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(::GetFileAttributesA(samplePack_.c_str()), INVALID_FILE_ATTRIBUTES);
-    ExpectTheLayoutHolds(dialog, "uninstalled");
+    ExpectTheLayoutHolds(dialog, dpi_, Name("uninstalled"));
     Key(dialog, VK_ESCAPE);
     EXPECT_EQ(WaitForExit(setup_, kExit), 0);
   }

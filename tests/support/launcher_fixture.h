@@ -65,8 +65,14 @@ class RecordingOperations : public InstallOperations {
     if (whileUninstalling) whileUninstalling();
     return true;
   }
-  void RunGame() override { calls.push_back("game"); }
-  void RunDemo(const InstallPlan&) override { calls.push_back("demo"); }
+  void RunGame(WindowRef owner) override {
+    calls.push_back("game");
+    owners.push_back(owner);
+  }
+  void RunDemo(const InstallPlan&, WindowRef owner) override {
+    calls.push_back("demo");
+    owners.push_back(owner);
+  }
   void RunExtraInstaller(InstallScreen&) override { calls.push_back("extra"); }
   void RunDirectXSetup(const OsVersionInfo&, InstallScreen&) override {
     calls.push_back("directx");
@@ -75,6 +81,7 @@ class RecordingOperations : public InstallOperations {
   const SetupDialog* dialog = nullptr;      // when set, its busy count is noted during the copy
   std::function<void()> whileUninstalling;  // runs inside the uninstall, while it is busy
   std::vector<std::string> calls;
+  std::vector<WindowRef> owners;   // the owner each start was given
   std::vector<InstallPlan> plans;  // of the copies
   UndoResult undoResult;           // what the undo reports
   int copyResult = 1;

@@ -361,10 +361,13 @@ TEST_F(LifecycleTest, PlayAndDemoAreNeverStartedElevatedWhenTheShellCannotStartT
   sys_.WriteHostFile("D:\\demo\\demo.exe", "d");
   sys_.elevated = true;
   sys_.desktopShell = false;
-  RunGame(install_);
-  RunDemo(install_, "D:");
+  RunGame(install_, view_.window());
+  RunDemo(install_, "D:", view_.window());
   EXPECT_TRUE(sys_.started.empty());
   ASSERT_EQ(sys_.messages().size(), 2u);
+  // Owned by the dialog, which waits behind them.
+  EXPECT_EQ(sys_.messages()[0].owner, view_.window());
+  EXPECT_EQ(sys_.messages()[1].owner, view_.window());
   EXPECT_NE(sys_.messages()[0].text.find("D:\\My Games\\Game\\kvx.exe could not be started"),
             std::string::npos);
   EXPECT_NE(sys_.messages()[1].text.find("demo.exe could not be started"), std::string::npos);

@@ -274,6 +274,7 @@ TEST_F(DialogTest, CommandsCountOnlyAsClicksAndRespectBusy) {
   dialog_.OnCommand(kDemoButton);
   dialog_.OnCommand(kExitButton);
   EXPECT_EQ(ops_.calls, std::vector<std::string>({"game", "demo"}));
+  EXPECT_EQ(ops_.owners, std::vector<WindowRef>({view_.window(), view_.window()}));
   EXPECT_EQ(view_.endResults, std::vector<int>({-1, -1, -1, -1}));
 
   dialog_.OnCommand(kExtraInstallerButton);  // taken always, even without the control
