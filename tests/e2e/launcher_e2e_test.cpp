@@ -2139,6 +2139,14 @@ class ScaleE2E : public DiscSetsE2E {
     EXPECT_EQ(ControlText(dialog, DL_ID_FOLDER_LABEL), "&Folder:");
     EXPECT_TRUE(ControlVisible(dialog, DL_ID_FOLDER_LABEL));
     EXPECT_EQ(ControlText(dialog, kProgress), "Copy progress");
+    // The script's picture (420,40,200,150 at 100 %) grows with the scale.
+    RECT picture = {};
+    ::GetWindowRect(::GetDlgItem(dialog, kPicture), &picture);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&picture), 2);
+    EXPECT_EQ(std::vector<LONG>({picture.left, picture.top, picture.right - picture.left,
+                                 picture.bottom - picture.top}),
+              std::vector<LONG>({::MulDiv(420, dpi_, 96), ::MulDiv(40, dpi_, 96),
+                                 ::MulDiv(200, dpi_, 96), ::MulDiv(150, dpi_, 96)}));
     Key(dialog, VK_RETURN);
     for (int prompt = 0; prompt < 2; ++prompt) {
       HWND box = NextBoxWatchingProgress(dialog);
