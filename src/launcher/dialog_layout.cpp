@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace dl {
 namespace {
@@ -21,8 +22,11 @@ bool SameRow(const Rect& a, const Rect& b) {
 int Scaled(int length, int dpi) {
   const std::int64_t product = static_cast<std::int64_t>(length) * dpi;
   const std::int64_t half = kBaseDpi / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / kBaseDpi
-                                       : -((-product + half) / kBaseDpi));
+  const std::int64_t scaled =
+      product >= 0 ? (product + half) / kBaseDpi : -((-product + half) / kBaseDpi);
+  // A script's number may be any 32-bit value: the result stays one too.
+  return static_cast<int>(std::clamp<std::int64_t>(scaled, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
 }
 
 bool Overlap(const Rect& a, const Rect& b) {

@@ -26,7 +26,8 @@ struct Rect {
   bool empty() const { return width <= 0 || height <= 0; }
 };
 
-// A length in pixels at 96 dots per inch, at dpi (rounded to the nearest pixel).
+// A length in pixels at 96 dots per inch, at dpi (rounded to the nearest pixel, and held
+// to the range of int).
 int Scaled(int length, int dpi);
 
 // True when the two rectangles share a pixel.

@@ -44,6 +44,9 @@ std::vector<std::vector<Tap>> Taps(int from, int to) {
 Image ScaleImage(const Image& source, int width, int height) {
   Image out;
   if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0 ||
+      static_cast<long long>(width) * height > kMaxScaledPixels ||
+      static_cast<long long>(source.width) * height > kMaxScaledPixels ||
+      static_cast<long long>(source.height) * width > kMaxScaledPixels ||
       source.pixels.size() != static_cast<std::size_t>(source.width) * source.height)
     return out;
   const auto across = Taps(source.width, width);

@@ -14,8 +14,11 @@ struct Image {
   std::vector<std::uint32_t> pixels;  // width * height, rows top to bottom
 };
 
-// The image at width x height (an empty image when any size is not positive or the
-// source's pixels do not match its size).
+// The most pixels a scaled image may have (a picture larger than any screen).
+inline constexpr long long kMaxScaledPixels = 1LL << 25;
+
+// The image at width x height (an empty image when any size is not positive, the target
+// has more than kMaxScaledPixels pixels, or the source's pixels do not match its size).
 Image ScaleImage(const Image& source, int width, int height);
 
 }  // namespace dl

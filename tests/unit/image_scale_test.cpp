@@ -72,6 +72,10 @@ TEST(ScaleImage, NoSizeOrAMismatchedSourceGivesNothing) {
   const Image source = Filled(2, 2, [](int, int) -> std::uint32_t { return 1; });
   EXPECT_TRUE(ScaleImage(source, 0, 5).pixels.empty());
   EXPECT_TRUE(ScaleImage(source, 5, -1).pixels.empty());
+  // A script's picture spec may ask for any size: one larger than any screen is refused
+  // before anything is allocated for it.
+  EXPECT_TRUE(ScaleImage(source, 100000, 100000).pixels.empty());
+  EXPECT_TRUE(ScaleImage(source, 1 << 30, 1).pixels.empty());
   Image broken = source;
   broken.pixels.pop_back();
   EXPECT_TRUE(ScaleImage(broken, 4, 4).pixels.empty());
