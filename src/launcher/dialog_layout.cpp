@@ -11,7 +11,7 @@ namespace {
 constexpr int kButtonPaddingX = 16;
 constexpr int kButtonPaddingY = 6;
 // The least space between two controls of a row, and between a control and the window's edge.
-constexpr int kButtonGap = 6;
+constexpr int kGap = 6;
 
 bool SameRow(const Rect& a, const Rect& b) {
   return a.y < b.bottom() && b.y < a.bottom();
@@ -29,12 +29,8 @@ int Scaled(int length, int dpi) {
                                                    std::numeric_limits<int>::max()));
 }
 
-bool Overlap(const Rect& a, const Rect& b) {
-  return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
-}
-
 void FitTexts(std::vector<LaidControl>* controls, Size client, int dpi) {
-  std::vector<LaidControl*> buttons;
+  std::vector<LaidControl*> laid;  // every control that exists, from the left
   for (LaidControl& c : *controls) {
     if (c.rect.empty()) continue;
     if (c.fit != LaidControl::kFixed) {
@@ -44,21 +40,21 @@ void FitTexts(std::vector<LaidControl>* controls, Size client, int dpi) {
       c.rect.height =
           std::max(c.rect.height, c.text.height + (button ? Scaled(kButtonPaddingY, dpi) : 0));
     }
-    buttons.push_back(&c);
+    laid.push_back(&c);
   }
-  std::stable_sort(buttons.begin(), buttons.end(), [](const LaidControl* a, const LaidControl* b) {
+  std::stable_sort(laid.begin(), laid.end(), [](const LaidControl* a, const LaidControl* b) {
     return a->rect.x < b->rect.x;
   });
-  const int gap = Scaled(kButtonGap, dpi);
-  std::vector<bool> placed(buttons.size(), false);
-  for (std::size_t first = 0; first < buttons.size(); ++first) {
+  const int gap = Scaled(kGap, dpi);
+  std::vector<bool> placed(laid.size(), false);
+  for (std::size_t first = 0; first < laid.size(); ++first) {
     if (placed[first]) continue;
-    // The row of the leftmost button not placed yet, from the left.
+    // The row of the leftmost control not placed yet, from the left.
     std::vector<LaidControl*> row;
-    for (std::size_t i = first; i < buttons.size(); ++i) {
-      if (placed[i] || !SameRow(buttons[first]->rect, buttons[i]->rect)) continue;
+    for (std::size_t i = first; i < laid.size(); ++i) {
+      if (placed[i] || !SameRow(laid[first]->rect, laid[i]->rect)) continue;
       placed[i] = true;
-      row.push_back(buttons[i]);
+      row.push_back(laid[i]);
     }
     for (std::size_t i = 1; i < row.size(); ++i)
       row[i]->rect.x = std::max(row[i]->rect.x, row[i - 1]->rect.right() + gap);

@@ -24,14 +24,12 @@ struct Rect {
   int right() const { return x + width; }
   int bottom() const { return y + height; }
   bool empty() const { return width <= 0 || height <= 0; }
+  bool operator==(const Rect&) const = default;
 };
 
 // A length in pixels at 96 dots per inch, at dpi (rounded to the nearest pixel, and held
 // to the range of int).
 int Scaled(int length, int dpi);
-
-// True when the two rectangles share a pixel.
-bool Overlap(const Rect& a, const Rect& b);
 
 // A control as the layout sees it: where it is, and the size of its text in its own font.
 struct LaidControl {

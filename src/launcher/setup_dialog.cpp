@@ -1,6 +1,5 @@
 #include "launcher/setup_dialog.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "install/copy.h"
@@ -175,12 +174,9 @@ void SetupDialog::FitLayout() {
     controls.push_back(c);
   }
   FitTexts(&controls, {Scaled(kDialogClientWidth, dpi), Scaled(kDialogClientHeight, dpi)}, dpi);
-  for (const LaidControl& c : controls) {
-    const Rect was = view_.ControlRect(c.id);
-    if (c.rect.x != was.x || c.rect.y != was.y || c.rect.width != was.width ||
-        c.rect.height != was.height)
+  for (const LaidControl& c : controls)
+    if (c.rect != view_.ControlRect(c.id))
       view_.MoveControl(c.id, c.rect.x, c.rect.y, c.rect.width, c.rect.height);
-  }
 }
 
 void SetupDialog::FocusDefaultButton() {

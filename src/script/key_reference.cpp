@@ -377,8 +377,9 @@ std::string KeyReferenceMarkdown() {
       "without the key the item is not configured.\n\n"
       "Access keys: in the texts of the dialog's buttons and of the folder field's label "
       "(`string1`, `folder`, the demo's `name`), an `&` marks the letter that, with Alt, "
-      "presses the button or moves to the field (`&&` shows one `&`). Picture positions and sizes are pixels at 100 % display scale; at a "
-      "larger scale they grow with it, and the pictures are scaled smoothly.\n\n"
+      "presses the button or moves to the field (`&&` shows one `&`).\n\n"
+      "Picture positions and sizes are pixels at 100 % display scale; at a larger scale they "
+      "grow with it, and the pictures are scaled smoothly.\n\n"
       "`disctool check DISC1 [DISC2 ...]` checks a disc set against this reference.\n";
   std::string section;
   for (const KeyReference& k : ScriptKeyReference()) {

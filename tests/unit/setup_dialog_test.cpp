@@ -412,6 +412,11 @@ TEST_F(DialogTest, ASuccessfulInstallSwitchesToInstalledMode) {
   EXPECT_EQ(view_.Text(kExitButton), "OK");
 }
 
+// True when the two rectangles share a pixel.
+bool Overlap(const Rect& a, const Rect& b) {
+  return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+}
+
 // At 100, 150 and 200 % scale, with the longest texts a script is likely to give (and
 // Chinese ones, two cells a character): the client area and the pictures grow with the
 // scale, every text fits its control, and nothing leaves the window or covers a button.
